@@ -1,10 +1,10 @@
 #include "core/app/Tool.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "core/app/AppMessages.h"
 #include "core/app/Identity.h"
+#include "core/image/Encodings.h"
 #include "core/link/LinkMessages.h"
 #include "core/link/PortSettings.h"
 
@@ -25,7 +25,7 @@ private:
 };
 
 namespace {
-std::string wholeNumber(double v) { return std::to_string(static_cast<long long>(std::nearbyint(v))); }
+std::string wholeNumber(double v) { return std::to_string(Round(v)); }
 }  // namespace
 
 Tool::Tool(Scheduler& scheduler, Port& port, Dialogs& dialogs, DocumentOpener& opener,
@@ -175,7 +175,7 @@ void Tool::UpdateThrottleLimitHeaders() {
 void Tool::UpdateOpenLoopIdleHeaders() {
     // The spin field clamps to 400..980 RPM; 400 is what it shows before a value is set.
     const double start = hooks_.idleStartSpeed ? hooks_.idleStartSpeed() : 400.0;
-    long long header = std::llround(std::nearbyint(start));
+    long long header = Round(start);
     for (auto& h : view_.main.openLoopIdleHeaders) {
         h = std::to_string(header);
         header += 20;

@@ -3,15 +3,9 @@
 #include <algorithm>
 #include <string_view>
 
-namespace qor::frames {
+#include "core/image/Encodings.h"
 
-namespace {
-// Words travel high byte first.
-void appendWord(Bytes& out, int v) {
-    out.push_back(static_cast<Byte>((v >> 8) & 0xFF));
-    out.push_back(static_cast<Byte>(v & 0xFF));
-}
-}  // namespace
+namespace qor::frames {
 
 Byte Checksum(const Byte* data, std::size_t count) {
     unsigned sum = 0;
@@ -39,7 +33,7 @@ Bytes AccessLevelQuery() { return Framed('a', bytesOf("ABCD")); }
 
 Bytes SetAccessLevel(int masterLevel, int userLevel) {
     Bytes p;
-    appendWord(p, masterLevel * 256 + userLevel);
+    AppendWord(p, masterLevel * 256 + userLevel);
     return Framed('A', p);
 }
 
@@ -61,8 +55,8 @@ Bytes CalibrationStep(int step) {
 
 Bytes BlockRead(int start, int count) {
     Bytes p;
-    appendWord(p, start);
-    appendWord(p, count);
+    AppendWord(p, start);
+    AppendWord(p, count);
     return Framed('Z', p);
 }
 

@@ -39,8 +39,10 @@ void Link::clearRx() {
 }
 
 void Link::showCommErrors() {
-    view_.main.commErrorsCaption =
-        std::string(link_msg::kCommErrorsPrefix) + std::to_string(s_.CommErrorCount);
+    if (!retrying_) {
+        view_.main.commErrorsCaption =
+            std::string(link_msg::kCommErrorsPrefix) + std::to_string(s_.CommErrorCount);
+    }
     t_.timer2->setEnabled(true);
 }
 
@@ -186,6 +188,11 @@ void Link::TimeoutRetry() {
         call(consumers.calibrationLinkLost);
         return;
     }
+    struct Retrying {
+        bool& flag;
+        explicit Retrying(bool& f) : flag(f) { flag = true; }
+        ~Retrying() { flag = false; }
+    } retrying(retrying_);
     auto sequencerOnIfTransfer = [this] {
         if (s_.TransferStep != 0) t_.timer3->setEnabled(true);
     };

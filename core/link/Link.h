@@ -117,6 +117,7 @@ private:
     Dialogs& dialogs_;
     LinkTimers& t_;
     int baud_ = kSlowBaud;
+    bool retrying_ = false;  // a re-send keeps the caption naming the port
 };
 
 }  // namespace qor
