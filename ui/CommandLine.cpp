@@ -48,7 +48,8 @@ const char* CommandLine::usage() {
            "  --port NAME         serial port to use (wins over com.ini), e.g. ttyUSB0 or COM3\n"
            "  --demo              start the simulated module (qor-etc-sim) and connect to it\n"
            "  --screenshot FILE   save a picture of the main window after --after seconds, exit\n"
-           "  --exit-when-offline quit as soon as the link goes offline after being online\n";
+           "  --exit-when-offline quit as soon as the link goes offline after being online\n"
+           "With --demo, QOR_SIM_ARGS holds extra arguments for the simulator.\n";
 }
 
 }  // namespace qor::ui

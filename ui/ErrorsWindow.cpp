@@ -4,17 +4,21 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "ui/UiTexts.h"
+#include "core/diagnostics/DiagnosticsTexts.h"
 #include "ui/Widgets.h"
 
 namespace qor::ui {
+namespace {
+QString q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QColor toQ(const Rgb& c) { return QColor(c.r, c.g, c.b); }
+}  // namespace
 
 ErrorsWindow::ErrorsWindow(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("Form5"));
-    setWindowTitle(QString::fromUtf8(texts::kErrorsCaption));
-    setFixedSize(303, 405);
+    setWindowTitle(q(diagtext::kErrorsCaption));
+    setFixedSize(ErrorsView::kClientWidth, ErrorsView::kClientHeight);
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(235, 235, 235));
@@ -34,6 +38,7 @@ ErrorsWindow::ErrorsWindow(QWidget* parent)
         label->setObjectName(QStringLiteral("Label_Error_message_") + nn);
         label->setGeometry(24, 5 + n * kRow, 276, kRow);
         label->setFont(small);
+        label->setText(q(diagtext::kErrorConditions[static_cast<std::size_t>(n)]));
         label->hide();
         indicators_[static_cast<std::size_t>(n)] = led;
         labels_[static_cast<std::size_t>(n)] = label;
@@ -43,49 +48,40 @@ ErrorsWindow::ErrorsWindow(QWidget* parent)
     auto* warn = new Led(this);
     warn->setObjectName(QStringLiteral("AdvSmoothStatusIndicator_legend_warning"));
     warn->setFixedSize(14, 14);
-    warn->setColor(warningColor());
+    warn->setColor(toQ(colors::WarningOrange));
     warn->move(6, legendTop);
-    auto* warnText = new QLabel(QString::fromUtf8(texts::kLegendWarning), this);
+    auto* warnText = new QLabel(q(diagtext::kLegendWarning), this);
     warnText->setObjectName(QStringLiteral("Label_legend_warning"));
     warnText->setGeometry(26, legendTop, 130, 14);
     auto* err = new Led(this);
     err->setObjectName(QStringLiteral("AdvSmoothStatusIndicator_legend_error"));
     err->setFixedSize(14, 14);
-    err->setColor(errorColor());
-    err->setCaption(QStringLiteral("!"));
+    err->setColor(toQ(colors::ErrorRed));
+    err->setCaption(q(diagtext::kErrorIndicatorCaption));
     err->move(6, legendTop + 18);
-    auto* errText = new QLabel(QString::fromUtf8(texts::kLegendError), this);
+    auto* errText = new QLabel(q(diagtext::kLegendError), this);
     errText->setObjectName(QStringLiteral("Label_legend_error"));
     errText->setGeometry(26, legendTop + 18, 130, 14);
 
-    auto* clear = new QPushButton(QString::fromUtf8(texts::kClearMessage), this);
+    auto* clear = new QPushButton(q(diagtext::kClearMessage), this);
     clear->setObjectName(QStringLiteral("Button_clear_message"));
     clear->setGeometry(303 - 120, legendTop + 4, 110, 28);
     connect(clear, &QPushButton::clicked, this, &ErrorsWindow::clearClicked);
 }
 
-void ErrorsWindow::setConditionTexts(const std::array<std::string, kConditions>& texts) {
-    for (std::size_t n = 0; n < labels_.size(); ++n)
-        labels_[n]->setText(QString::fromStdString(texts[n]));
-}
-
-void ErrorsWindow::render(bool visible, const std::array<ConditionLook, kConditions>& looks) {
-    for (std::size_t n = 0; n < looks.size(); ++n) {
-        const ConditionLook look = looks[n];
-        indicators_[n]->setVisible(look != ConditionLook::Hidden);
-        labels_[n]->setVisible(look != ConditionLook::Hidden);
-        if (look == ConditionLook::Error) {
-            indicators_[n]->setColor(errorColor());
-            indicators_[n]->setCaption(QStringLiteral("!"));
-        } else if (look == ConditionLook::Warning) {
-            indicators_[n]->setColor(warningColor());
-            indicators_[n]->setCaption(QString());
-        }
+void ErrorsWindow::render(const ErrorsView& view) {
+    for (std::size_t n = 0; n < view.conditions.size(); ++n) {
+        const ErrorIndicatorView& c = view.conditions[n];
+        indicators_[n]->setVisible(c.shown);
+        labels_[n]->setVisible(c.shown);
+        indicators_[n]->setColor(toQ(c.fill));
+        indicators_[n]->setCaption(QString::fromStdString(c.caption));
     }
-    if (visible && !isVisible()) {
+    if (view.placed && pos() != QPoint(view.left, view.top)) move(view.left, view.top);
+    if (view.visible && !isVisible()) {
         show();
         raise();
-    } else if (!visible && isVisible()) {
+    } else if (!view.visible && isVisible()) {
         hide();
     }
 }

@@ -12,6 +12,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 
+#include "core/diagnostics/DiagnosticsTexts.h"
 #include "ui/UiTexts.h"
 #include "ui/Widgets.h"
 
@@ -27,6 +28,8 @@ constexpr int kDashboardHeight = 204;
 
 QString q(const char* s) { return QString::fromUtf8(s); }
 QString q(const std::string& s) { return QString::fromStdString(s); }
+QString q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QColor toQ(const Rgb& c) { return QColor(c.r, c.g, c.b); }
 
 // An up-and-down arrow for the up/download button.
 QIcon upDownIcon() {
@@ -182,7 +185,7 @@ void MainWindow::buildDashboard() {
     };
     for (std::size_t i = 0; i < DashboardView::kValueNames.size(); ++i) {
         const QString name = q(DashboardView::kValueNames[i]);
-        const auto& t = texts::kValueTexts[i];
+        const auto& t = diagtext::kValueLabels[i];
         const QRect r = nextRect(i == 0 ? 2 : 1);
         auto* panel = new GradientPanel(dashboard_);
         panel->setObjectName(QStringLiteral("Panel_") + name);
@@ -241,7 +244,7 @@ void MainWindow::buildDashboard() {
         if (i < 3) captionName = QStringLiteral("Label_Digital_input_txt_1_%1").arg(i + 1);
         else if (i == 3) captionName = QStringLiteral("Label_CAN_input_txt_1");
         else captionName = QStringLiteral("Label_") + name.mid(6);
-        auto* caption = makeLabel(dashboard_, captionName, q(texts::kLedCaptions[i]),
+        auto* caption = makeLabel(dashboard_, captionName, q(diagtext::kLedCaptions[i]),
                                   QRect(x + 20, y, 104, 16));
         ledLabels_.push_back(caption);
         if (input) {
@@ -327,23 +330,23 @@ void MainWindow::buildPowerPanel() {
     QFont f(QStringLiteral("Arial"));
     f.setBold(true);
     f.setPixelSize(18);
-    for (std::size_t i = 0; i < texts::kPowerLines.size(); ++i) {
+    for (std::size_t i = 0; i < diagtext::kPowerPanelLines.size(); ++i) {
         auto* l = makeLabel(powerPanel_, QStringLiteral("Label_power_interrupted_%1").arg(i + 1),
-                            q(texts::kPowerLines[i]), QRect(0, 10 + static_cast<int>(i) * 28, 320, 26));
+                            q(diagtext::kPowerPanelLines[i]), QRect(0, 10 + static_cast<int>(i) * 28, 320, 26));
         l->setAlignment(Qt::AlignCenter);
         l->setFont(f);
     }
     struct Row {
         const char* labelName;
-        const char* label;
+        std::string_view label;
         const char* buttonName;
         const char* caption;
         void (MainWindow::*signal)();
     };
     const Row rows[] = {
-        {"Label_power_upload", texts::kUpLoad, "SpeedButton_Upload_2", texts::kUploadButton,
+        {"Label_power_upload", diagtext::kPowerPanelUploadLabel, "SpeedButton_Upload_2", texts::kUploadButton,
          &MainWindow::uploadClicked},
-        {"Label_power_download", texts::kDownLoad, "SpeedButton_Download_2",
+        {"Label_power_download", diagtext::kPowerPanelDownloadLabel, "SpeedButton_Download_2",
          texts::kDownloadButton, &MainWindow::downloadClicked},
     };
     for (int i = 0; i < 2; ++i) {
@@ -398,7 +401,7 @@ void MainWindow::render(const MainWindowView& v, const DashboardView& d) {
     for (auto* l : ledLabels_) l->setVisible(v.liveValuePanelsVisible);
     for (auto* h : offlineHints_) h->setVisible(v.offlineHintsVisible);
 
-    const QColor valueColor = d.active ? activeValueColor() : inactiveValueColor();
+    const QColor valueColor = toQ(d.valueColor);
     for (std::size_t i = 0; i < valueLabels_.size(); ++i) {
         QLabel* l = valueLabels_[i];
         const QString text = q(d.values[i]);
@@ -412,7 +415,7 @@ void MainWindow::render(const MainWindowView& v, const DashboardView& d) {
         ef.setPointSize(d.engineSpeedFontPt);
         valueLabels_[0]->setFont(ef);
     }
-    for (std::size_t i = 0; i < leds_.size(); ++i) leds_[i]->setState(d.leds[i]);
+    for (std::size_t i = 0; i < leds_.size(); ++i) leds_[i]->setColor(toQ(LedColor(d.leds[i])));
     for (std::size_t i = 0; i < digitalInputTexts_.size(); ++i)
         digitalInputTexts_[i]->setText(q(d.digitalInputTexts[i]));
 

@@ -32,8 +32,6 @@ public:
     static QColor onlineGradientEnd() { return {192, 192, 192}; }
     static QColor offlineGradientStart() { return {255, 66, 66}; }
     static QColor offlineGradientEnd() { return {255, 0, 0}; }
-    static QColor activeValueColor() { return {0xFF, 0xFF, 0x00}; }
-    static QColor inactiveValueColor() { return {0xC0, 0xC0, 0xC0}; }
 
 signals:
     void dashboardClicked();

@@ -1,8 +1,9 @@
 #pragma once
 #include <array>
 
-// Fixed texts of the windows (captions, units, hints), kept in one place for the windows and
-// their tests. Message-box texts live with the core.
+// Fixed texts of the windows (captions, hints), kept in one place for the windows and their
+// tests. Message-box texts live with the core; the dashboard's and the errors window's texts
+// with the diagnostics (core/diagnostics/DiagnosticsTexts.h).
 namespace qor::ui::texts {
 
 inline constexpr const char* kProductName = "QOR ETC";
@@ -29,40 +30,6 @@ inline constexpr const char* kLockButton = "&l";
 inline constexpr const char* kStayOffline = "Stay Offline";
 inline constexpr const char* kCancelMenu = "&Cancel";
 
-inline constexpr std::array<const char*, 3> kPowerLines = {"Power to the System",
-                                                           "was interruped !!!", "(see manual)"};
-
-// Caption and unit of each dashboard value, in DashboardView::kValueNames order.
-struct ValueLabelText {
-    const char* caption;
-    const char* unit;
-};
-inline constexpr std::array<ValueLabelText, 18> kValueTexts = {{
-    {"Enginespeed", "RPM"},
-    {"Pedal Pos. 1", "%"},
-    {"Pedal Pos. 1", "mV"},
-    {"Pedal Pos. 2", "mV"},
-    {"Throttle pos. 1", "%"},
-    {"Throttle pos. 1", "mV"},
-    {"Throttle pos. 2", "mV"},
-    {"Throttle Corr.", "%"},
-    {"Motor current", "A"},
-    {"Correction PID", "%"},
-    {"PWM throttle", "%"},
-    {"Load input", ""},
-    {"Response curve", ""},
-    {"Water temp.", "\u00B0C"},
-    {"ETC temp.", "\u00B0C"},
-    {"Battery voltage", "V"},
-    {"var. launch", "%"},
-    {"var. ALS", "%"},
-}};
-
-// Caption beside each LED, in DashboardView::kLedNames order.
-inline constexpr std::array<const char*, 11> kLedCaptions = {
-    "Digital input 1", "Digital input 2", "Digital input 3", "CAN input", "HighIdle", "Blib",
-    "TPS lim",         "TPS curve 2",     "ALS",             "Launch",    "Airco"};
-
 // Table group captions and grid names.
 struct TablePanelText {
     const char* groupName;
@@ -81,11 +48,6 @@ inline constexpr std::array<TablePanelText, 4> kTablePanels = {{
 inline constexpr std::array<const char*, 21> kResponseCurveHeaders = {
     "    0", "    5", "   10 ", "   15", "   20", "   25", "   30", "   35", "   40", "   45", "   50",
     "   55", "   60", "   65", "   70", "   75", "   80", "   85", "   90", "   95", " 100%"};
-
-inline constexpr const char* kErrorsCaption = "                    Errors and warnings";
-inline constexpr const char* kLegendWarning = "Orange = warning";
-inline constexpr const char* kLegendError = "Red with ! = error";
-inline constexpr const char* kClearMessage = "Clear message";
 
 inline constexpr const char* kOptionsCaption = "Options";
 inline constexpr const char* kPortGroup = "Communicationport";

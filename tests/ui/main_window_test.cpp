@@ -11,6 +11,7 @@
 #include "UiTestSupport.h"
 #include "ui/KeyPreview.h"
 #include "ui/MainWindow.h"
+#include "core/diagnostics/DiagnosticsTexts.h"
 #include "ui/UiTexts.h"
 #include "ui/Widgets.h"
 
@@ -41,6 +42,7 @@ Presentation onlineFrame() {
     }
     auto& d = p.dashboard;
     d.active = true;
+    d.valueColor = colors::ValueActive;
     d.engineSpeedFontPt = 26;
     for (std::size_t i = 0; i < d.values.size(); ++i) d.values[i] = std::to_string(10 * i) + ".5";
     d.values[0] = "10000";
@@ -80,10 +82,9 @@ TEST_F(MainWindowTest, OnlineFrameShowsTheCoresValuesColoursAndLeds) {
         EXPECT_EQ(value->text(), q(p.dashboard.values[i]));
         EXPECT_TRUE(value->isEnabled());
         EXPECT_EQ(value->palette().color(QPalette::WindowText), QColor(0xFF, 0xFF, 0x00));
-        EXPECT_EQ(get<QLabel>("Label_" + name + "_txt")->text(),
-                  QString::fromUtf8(texts::kValueTexts[i].caption));
-        EXPECT_EQ(get<QLabel>("Label_" + name + "_eenheid")->text(),
-                  QString::fromUtf8(texts::kValueTexts[i].unit));
+        const auto& t = diagtext::kValueLabels[i];
+        EXPECT_EQ(get<QLabel>("Label_" + name + "_txt")->text().toStdString(), t.caption);
+        EXPECT_EQ(get<QLabel>("Label_" + name + "_eenheid")->text().toStdString(), t.unit);
     }
     EXPECT_EQ(get<QLabel>("Label_enginespeed_waarde")->font().pointSize(), 26);
     EXPECT_EQ(get<QLabel>("Label_Water_temp_eenheid")->text(), QString::fromUtf8("\u00B0C"));

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "UiTestSupport.h"
+#include "core/diagnostics/DiagnosticsTexts.h"
 #include "ui/ErrorsWindow.h"
 #include "ui/QtDialogs.h"
 #include "ui/SettingsWindow.h"
@@ -91,25 +92,24 @@ TEST(ErrorsWindow, ToolWindowWithoutCloseControl) {
     EXPECT_EQ(child<QPushButton>(&e, "Button_clear_message")->text(), "Clear message");
 }
 
-TEST(ErrorsWindow, RendersConditionLooks) {
+// The window shows what the core's errors model says, after the core has applied words.
+TEST(ErrorsWindow, RendersTheCoresConditions) {
     ErrorsWindow e;
-    std::array<std::string, 24> texts;
-    for (int n = 0; n < 24; ++n) texts[static_cast<std::size_t>(n)] = "condition " + std::to_string(n);
-    texts[17] = "5V short circuit";
-    e.setConditionTexts(texts);
-    std::array<ConditionLook, 24> looks{};
-    e.render(false, looks);
+    ErrorsView v;
+    e.render(v);
     EXPECT_FALSE(e.isVisible());
     for (int n = 0; n < 24; ++n) {
         const QString nn = QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
         EXPECT_TRUE(child(&e, "AdvSmoothStatusIndicator_error_" + nn)->isHidden());
         EXPECT_TRUE(child(&e, "Label_Error_message_" + nn)->isHidden());
+        EXPECT_EQ(child<QLabel>(&e, "Label_Error_message_" + nn)->text().toStdString(),
+                  diagtext::kErrorConditions[static_cast<std::size_t>(n)]);
     }
-    looks[0] = ConditionLook::Error;
-    looks[17] = ConditionLook::Error;
-    looks[10] = ConditionLook::Warning;
-    e.render(true, looks);
+    PlaceErrorsWindow(v, 1005);
+    ApplyErrorWords(v, 0x0101, 0x0400, 0x0002);  // 00 error, 10 warning, 17 error
+    e.render(v);
     EXPECT_TRUE(e.isVisible());
+    EXPECT_EQ(e.pos(), QPoint(1005 - 315, 55));
     struct Case {
         const char* nn;
         bool shown;
@@ -131,16 +131,18 @@ TEST(ErrorsWindow, RendersConditionLooks) {
     }
     EXPECT_EQ(child<QLabel>(&e, "Label_Error_message_17")->text(), "5V short circuit");
     // An error that comes back as a warning turns orange and loses its "!".
-    looks[0] = ConditionLook::Warning;
-    e.render(true, looks);
+    ApplyErrorWords(v, 0x0100, 0x0400, 0x0002);
+    e.render(v);
     EXPECT_EQ(child<Led>(&e, "AdvSmoothStatusIndicator_error_00")->color(), QColor(0xFF, 0x94, 0x28));
     EXPECT_EQ(child<Led>(&e, "AdvSmoothStatusIndicator_error_00")->caption(), "");
 
     QSignalSpy clear(&e, &ErrorsWindow::clearClicked);
     QTest::mouseClick(child(&e, "Button_clear_message"), Qt::LeftButton);
     EXPECT_EQ(clear.count(), 1);
-    e.render(false, {});
+    ClearErrorMessages(v);
+    e.render(v);
     EXPECT_FALSE(e.isVisible());
+    EXPECT_TRUE(child(&e, "Label_Error_message_17")->isHidden());
 }
 
 TEST(SettingsWindow, PortPageRendersAndForwards) {
