@@ -93,6 +93,10 @@ struct MainWindowView {
     std::array<std::string, 21> throttleLimitHeaders{};
     std::array<std::string, 21> openLoopIdleHeaders{};
     bool dataLockedLook = true;
+    // Access settings and password groups (shown over the options panel).
+    bool accessSettingsVisible = false;   // GroupBox_acces_Settings
+    bool passwordGroupVisible = false;    // GroupBox_Change_password
+    std::string userLevelCaption;         // AdvSmoothPanel_Level_user_act
 };
 
 struct PortPageView {

@@ -6,20 +6,31 @@
 // tests use these constants; blanks and spellings are the module's own and must stay as they are.
 namespace qor::diagtext {
 
-// Value captions beside the dashboard labels, in dashboard order (the percent and millivolt
-// labels of the first pedal and throttle sensor share one caption).
-inline constexpr std::array<std::string_view, 16> kValueCaptions = {
-    "Enginespeed",   "Pedal Pos. 1",  "Pedal Pos. 2",    "Throttle pos. 1",
-    "Throttle pos. 2", "Throttle Corr.", "Motor current", "Correction PID",
-    "PWM throttle",  "Load input",    "Response curve",  "Water temp.",
-    "ETC temp.",     "Battery voltage", "var. launch",   "var. ALS"};
-
 inline constexpr std::string_view kUnitRpm = "RPM";
 inline constexpr std::string_view kUnitPercent = "%";
 inline constexpr std::string_view kUnitMillivolt = "mV";
 inline constexpr std::string_view kUnitVolt = "V";
 inline constexpr std::string_view kUnitAmpere = "A";
 inline constexpr std::string_view kUnitCelsius = "\u00B0" "C";
+inline constexpr std::string_view kNoUnit = "";
+
+// Caption and unit beside each value label, in DashboardView::kValueNames order. The percent
+// and millivolt labels of the first pedal and throttle sensor share one caption.
+struct ValueLabelTexts {
+    std::string_view caption;
+    std::string_view unit;
+};
+inline constexpr std::array<ValueLabelTexts, 18> kValueLabels = {{
+    {"Enginespeed", kUnitRpm},        {"Pedal Pos. 1", kUnitPercent},
+    {"Pedal Pos. 1", kUnitMillivolt}, {"Pedal Pos. 2", kUnitMillivolt},
+    {"Throttle pos. 1", kUnitPercent}, {"Throttle pos. 1", kUnitMillivolt},
+    {"Throttle pos. 2", kUnitMillivolt}, {"Throttle Corr.", kUnitPercent},
+    {"Motor current", kUnitAmpere},   {"Correction PID", kUnitPercent},
+    {"PWM throttle", kUnitPercent},   {"Load input", kNoUnit},
+    {"Response curve", kNoUnit},      {"Water temp.", kUnitCelsius},
+    {"ETC temp.", kUnitCelsius},      {"Battery voltage", kUnitVolt},
+    {"var. launch", kUnitPercent},    {"var. ALS", kUnitPercent},
+}};
 
 // A temperature code outside the sensor's range.
 inline constexpr std::string_view kNoTemperature = "---";

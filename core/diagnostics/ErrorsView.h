@@ -47,7 +47,8 @@ struct ErrorsView {
 
 // Applies the three error words of a live frame: shows the window for any non-zero word and
 // marks every reported condition (a condition with both bits set ends as an error). Conditions
-// are never hidden here. Returns whether anything was applied.
+// are never hidden here. Returns false when the frame was skipped: the window shows and the
+// words equal the last ones applied.
 bool ApplyErrorWords(ErrorsView& view, std::uint16_t w1, std::uint16_t w2, std::uint16_t w3);
 
 // "Clear message": hides all conditions and the window. Nothing goes to the module, and the
