@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "core/app/ToolState.h"
+#include "core/diagnostics/CalibrationGauges.h"
+#include "core/diagnostics/ErrorsView.h"
 
 namespace qor {
 
@@ -15,8 +17,21 @@ namespace qor {
 enum class MenuVariant { Hidden, GoingOnline, Menu, AfterOpenFile };
 
 // Look of an LED panel: 0 black (off or inactive), 1 grey (active, nothing applied yet),
-// 2 green (input set).
+// 2 green (input set). SetLedState stores 2 for any state of 2 or more.
 using LedState = int;
+
+namespace colors {
+inline constexpr Rgb LedOff{0x00, 0x00, 0x00};
+inline constexpr Rgb LedIdle{0x80, 0x80, 0x80};
+inline constexpr Rgb LedOn{0x00, 0xFF, 0x00};
+inline constexpr Rgb ValueActive{0xFF, 0xFF, 0x00};    // value label captions, dashboard active
+inline constexpr Rgb ValueInactive{0xC0, 0xC0, 0xC0};
+}  // namespace colors
+
+// Fill and gradient end colour of an LED panel in the given state.
+constexpr Rgb LedColor(LedState state) {
+    return state >= 2 ? colors::LedOn : state == 1 ? colors::LedIdle : colors::LedOff;
+}
 
 struct DashboardView {
     // Value labels in dashboard order, keyed by the label's control name without "Label_"
@@ -34,6 +49,7 @@ struct DashboardView {
         return v;
     }();
     bool active = false;          // value labels enabled, yellow; else disabled, silver
+    Rgb valueColor = colors::ValueInactive;
     int engineSpeedFontPt = 32;   // 32 below 10000 rpm, 26 from 10000
     // Panel_Digital_input_1..3, Panel_CAN_input, Panel_highidle_Led, Panel_Blib_Led,
     // Panel_TPS_lim_Led, Panel_TPS_curve_2_Led, Panel_ALS_Led, Panel_Launch_Led, Panel_Airco_Led
@@ -77,6 +93,10 @@ struct MainWindowView {
     std::array<std::string, 21> throttleLimitHeaders{};
     std::array<std::string, 21> openLoopIdleHeaders{};
     bool dataLockedLook = true;
+    // Access settings and password groups (shown over the options panel).
+    bool accessSettingsVisible = false;   // GroupBox_acces_Settings
+    bool passwordGroupVisible = false;    // GroupBox_Change_password
+    std::string userLevelCaption;         // AdvSmoothPanel_Level_user_act
 };
 
 struct PortPageView {
@@ -96,6 +116,8 @@ struct Presentation {
     DashboardView dashboard;
     PortPageView portPage;
     SplashView splash;
+    ErrorsView errors;                    // Form5
+    CalibrationGaugesView calibration;    // live part of the settings window's calibration menu
 };
 
 }  // namespace qor

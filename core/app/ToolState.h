@@ -67,6 +67,8 @@ struct ToolState {
     std::array<int, 21> UserCurve1{};
     std::array<int, 21> UserCurve2{};
     int InterpolationSpan = 0;       // span of the main-window table interpolation
+    int Master_level = 0;            // master level byte last received from the module
+    int User_level = 1;              // 1..4, selected from the user level byte
 };
 
 }  // namespace qor
