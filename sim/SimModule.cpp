@@ -1,6 +1,8 @@
 #include "sim/SimModule.h"
 
 #include <algorithm>
+#include <cctype>
+#include <utility>
 
 namespace qor::sim {
 
@@ -36,6 +38,40 @@ bool hasText(const Bytes& frame, std::size_t at, const char* text) {
 const Bytes kAck{'Y'};
 
 }  // namespace
+
+namespace live {
+
+std::optional<int> offsetByName(const std::string& name) {
+    static const std::vector<std::pair<const char*, int>> fields{
+        {"enginespeed", EngineSpeed},       {"Pedal_pos_1", PedalPos1},
+        {"Pedal_pos_mV_1", PedalMv1},       {"Pedal_pos_mV_2", PedalMv2},
+        {"Throttle_pos_1", ThrottlePos1},   {"Throttle_pos_mV_1", ThrottleMv1},
+        {"Battery_Voltage", Battery},       {"Throttle_pos_mV_2", ThrottleMv2},
+        {"Throttle_correction", ThrottleCorrection}, {"Motor_current", MotorCurrent},
+        {"Correction_PID", CorrectionPid},  {"PWM_Throttle", PwmThrottle},
+        {"Load_input", LoadInput},          {"Response_curve", ResponseCurve},
+        {"Water_temp", WaterTemp},          {"ETC_temp", EtcTemp},
+        {"var_launch", VarLaunch},          {"Pedal_target_1", PedalTarget1},
+        {"Pedal_pos_2", PedalPos2},         {"Pedal_target_2", PedalTarget2},
+        {"Throttle_pos_2", ThrottlePos2},   {"Status_bits", StatusBits},
+        {"Calibration_result", CalibrationResult}, {"var_ALS", VarAls},
+        {"Error_word_1", ErrorWord1},       {"Error_word_2", ErrorWord2},
+        {"Error_word_3", ErrorWord3},
+    };
+    auto lower = [](std::string s) {
+        for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return s;
+    };
+    for (const auto& [field, offset] : fields)
+        if (lower(field) == lower(name)) return offset;
+    if (!name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+        const int offset = std::stoi(name);
+        if (offset >= 1 && offset <= static_cast<int>(kLiveDataBytes) - 1) return offset;
+    }
+    return std::nullopt;
+}
+
+}  // namespace live
 
 const std::string SimModule::kDefaultUserPassword = padPassword("QOR");
 

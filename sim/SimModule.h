@@ -48,6 +48,10 @@ constexpr int VarAls = 47;
 constexpr int ErrorWord1 = 58;
 constexpr int ErrorWord2 = 60;
 constexpr int ErrorWord3 = 62;
+
+// Offset of a live data word by its field name (any case, e.g. "enginespeed", "Status_bits",
+// "Error_word_2") or by a byte offset written as a number (1 to 63).
+std::optional<int> offsetByName(const std::string& name);
 }  // namespace live
 
 // Pads a password on the right with '0' to 10 characters (longer text is cut), as the tool does.

@@ -1,0 +1,196 @@
+// Runs the qor-etc-sim program and talks to it through its pseudo-terminal, as the tool does.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/platform/Bytes.h"
+
+extern char** environ;
+
+namespace qor {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SimProcess {
+public:
+    explicit SimProcess(const std::vector<std::string>& args) {
+        int out[2];
+        if (pipe(out) != 0) return;
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        posix_spawn_file_actions_adddup2(&fa, out[1], 1);
+        posix_spawn_file_actions_addclose(&fa, out[0]);
+        posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+        std::vector<std::string> all{std::string(QOR_BIN_DIR) + "/qor-etc-sim"};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, argv[0], &fa, nullptr, argv.data(), environ) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&fa);
+        close(out[1]);
+        out_ = out[0];
+    }
+    ~SimProcess() {
+        if (pid_ > 0 && !waited_) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (out_ >= 0) close(out_);
+    }
+    // The first stdout line, waiting up to 5 s.
+    std::string firstLine() {
+        std::string line;
+        char c;
+        pollfd p{out_, POLLIN, 0};
+        while (poll(&p, 1, 5000) > 0 && read(out_, &c, 1) == 1 && c != '\n') line += c;
+        return line;
+    }
+    // Sends a signal and returns the exit status (or -1 if it did not exit normally in time).
+    int stop(int sig) {
+        kill(pid_, sig);
+        for (int i = 0; i < 200; ++i) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                waited_ = true;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    bool waited_ = false;
+};
+
+struct Tty {
+    int fd = -1;
+    explicit Tty(const std::string& path) {
+        fd = open(path.c_str(), O_RDWR | O_NOCTTY);
+        termios t{};
+        if (fd >= 0 && tcgetattr(fd, &t) == 0) {
+            cfmakeraw(&t);
+            tcsetattr(fd, TCSANOW, &t);
+        }
+        speed(B9600);
+    }
+    ~Tty() {
+        if (fd >= 0) close(fd);
+    }
+    void speed(speed_t s) {
+        termios t{};
+        tcgetattr(fd, &t);
+        cfsetispeed(&t, s);
+        cfsetospeed(&t, s);
+        tcsetattr(fd, TCSANOW, &t);
+    }
+    void send(const Bytes& b) { ASSERT_EQ(write(fd, b.data(), b.size()), static_cast<ssize_t>(b.size())); }
+    // Reads until n bytes have come or 2 s have passed.
+    Bytes receive(std::size_t n) {
+        Bytes got;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (got.size() < n && std::chrono::steady_clock::now() < end) {
+            pollfd p{fd, POLLIN, 0};
+            if (poll(&p, 1, 50) > 0) {
+                Byte buf[256];
+                const ssize_t r = read(fd, buf, sizeof buf);
+                if (r > 0) got.insert(got.end(), buf, buf + r);
+            }
+        }
+        return got;
+    }
+};
+
+TEST(SimProgram, ServesThePseudoTerminalWithImageFaultsLiveValuesAndLog) {
+    const fs::path dir = fs::temp_directory_path() / ("qor_sim_pty_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    // A parameter file: version "1EA1AA1AA" in records 0..5, word 22 = 0x1234.
+    {
+        std::vector<std::uint16_t> rec(1031, 0);
+        const std::string v = "1EA1AA1AA";
+        for (std::size_t i = 0; i < v.size(); ++i)
+            rec[i / 2] |= static_cast<std::uint16_t>(static_cast<unsigned char>(v[i]) << (i % 2 ? 0 : 8));
+        rec[6 + 22] = 0x1234;
+        std::ofstream f(dir / "p.e00", std::ios::binary);
+        for (auto w : rec) f.put(static_cast<char>(w & 0xFF)).put(static_cast<char>(w >> 8));
+    }
+    std::ofstream(dir / "faults.txt") << "# the first serial number answer is spoilt\nS 1 badsum\n";
+    SimProcess sim({"--image", (dir / "p.e00").string(), "--faults", (dir / "faults.txt").string(),
+                    "--set", "Status_bits=0x0800", "--serial", "654321", "--log",
+                    (dir / "log.txt").string()});
+    const std::string path = sim.firstLine();
+    ASSERT_EQ(path.rfind("/dev/", 0), 0u) << path;
+    {
+        Tty tty(path);
+        tty.send(bytesOf("V"));
+        Bytes v = tty.receive(11);
+        EXPECT_EQ(textOf(v).substr(0, 10), "V1EA1AA1AA") << "version from the file header";
+        tty.send(bytesOf("G"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        tty.speed(B115200);
+        tty.send(bytesOf("S"));
+        EXPECT_EQ(tty.receive(8), (Bytes{'S', '6', '5', '4', '3', '2', '1', 0x89}))
+            << "checksum 0x88 + 1";
+        tty.send(bytesOf("S"));
+        EXPECT_EQ(tty.receive(8), (Bytes{'S', '6', '5', '4', '3', '2', '1', 0x88}));
+        tty.send(Bytes{'Z', 0, 22, 0, 1, 'Z' + 22 + 1});
+        EXPECT_EQ(tty.receive(4), (Bytes{'Z', 0x12, 0x34, 'Z' + 0x12 + 0x34}));
+        tty.send(bytesOf("*"));
+        const Bytes live = tty.receive(66);
+        ASSERT_EQ(live.size(), 66u);
+        EXPECT_EQ(live[43], 0x08);
+        EXPECT_EQ(live[44], 0x00);
+        // At the wrong speed the tool reads noise.
+        tty.speed(B9600);
+        tty.send(bytesOf("S"));
+        EXPECT_EQ(tty.receive(1), Bytes{0x00});
+    }
+    {
+        // The tool closed the port; the program keeps serving and a new identification works.
+        Tty tty(path);
+        tty.send(bytesOf("V"));
+        EXPECT_EQ(tty.receive(11).size(), 11u);
+    }
+    EXPECT_EQ(sim.stop(SIGTERM), 0);
+    std::ifstream logIn(dir / "log.txt");
+    std::stringstream log;
+    log << logIn.rdbuf();
+    EXPECT_NE(log.str().find(" 9600 rx 56\n"), std::string::npos) << log.str();
+    EXPECT_NE(log.str().find(" 115200 tx 5A 12 34 A0\n"), std::string::npos) << log.str();
+    fs::remove_all(dir);
+}
+
+TEST(SimProgram, RefusesBadOptionsAndExitsOnInterrupt) {
+    for (std::vector<std::string> bad : {std::vector<std::string>{"--set", "nosuch=1"},
+                                         {"--image", "/nonexistent.e00"},
+                                         {"--bogus"}}) {
+        SimProcess sim(bad);
+        EXPECT_EQ(sim.firstLine(), "") << bad[0];
+        EXPECT_EQ(sim.stop(0), 2) << bad[0];
+    }
+    SimProcess sim({});
+    EXPECT_EQ(sim.firstLine().rfind("/dev/", 0), 0u);
+    EXPECT_EQ(sim.stop(SIGINT), 0);
+}
+
+}  // namespace
+}  // namespace qor
