@@ -12,7 +12,8 @@ bool ImageFile::load(const std::string& path, ImageFile& out, std::string& error
         error = "cannot open " + path;
         return false;
     }
-    const std::vector<char> raw{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::vector<char> raw{std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>()};
     if (raw.size() < kRecords * 2) {
         error = path + ": " + std::to_string(raw.size()) + " bytes, a parameter file has " +
                 std::to_string(kRecords * 2);

@@ -1,7 +1,7 @@
 // qor-etc-sim: the simulated ETC module on a pseudo-terminal. Prints the device path as the
 // first line of stdout, then serves until SIGTERM or SIGINT. Options: see sim/README.md.
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -18,7 +18,9 @@
 namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
-void onSignal(int) { g_stop = 1; }
+void onSignal(int) {
+    g_stop = 1;
+}
 
 const char* const kUsage =
     "usage: qor-etc-sim [--version TEXT] [--serial TEXT] [--master N] [--user N]\n"
