@@ -5,13 +5,14 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "core/image/ParameterFile.h"
 #include "sim/FaultPlan.h"
-#include "sim/ImageFile.h"
 #include "sim/PtyTransport.h"
 #include "sim/SimModule.h"
 
@@ -165,13 +166,16 @@ int main(int argc, char** argv) {
     }
 
     if (!imagePath.empty()) {
-        qor::sim::ImageFile file;
-        if (!qor::sim::ImageFile::load(imagePath, file, error)) {
-            std::cerr << "qor-etc-sim: " << error << "\n";
+        std::ifstream in(imagePath, std::ios::binary);
+        const qor::Bytes raw{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const auto file = qor::ParseParameterFile(raw);
+        if (!in || !file) {
+            std::cerr << "qor-etc-sim: " << imagePath
+                      << ": cannot read a parameter file (1031 records, 2062 bytes)\n";
             return 2;
         }
-        module.setImage(file.image);
-        if (!versionGiven && !file.version.empty()) module.setVersion(file.version);
+        module.setImage(file->words);
+        if (!versionGiven && !file->version.empty()) module.setVersion(file->version);
     }
     if (!faultsPath.empty()) {
         std::string text;
