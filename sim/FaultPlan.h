@@ -16,18 +16,18 @@ namespace qor::sim {
 // checksum), from 1.
 struct Fault {
     enum class Kind {
-        NoReply,     // the request is carried out, its answer is lost
-        BadChecksum, // last byte of the answer + 1
-        BadFirstByte,// first byte replaced by `value` (the checksum is left as it was)
-        Chunks,      // answer split into `count` pieces, `gap` ms apart
-        Delay,       // answer starts `gap` ms late
-        Extra,       // `count` bytes of `value` appended
-        Silence,     // the module never answers again (this request is not carried out)
-        Disconnect,  // the device is gone: the port fails, the module hears nothing
+        NoReply,       // the request is carried out, its answer is lost
+        BadChecksum,   // last byte of the answer + 1
+        BadFirstByte,  // first byte replaced by `value` (the checksum is left as it was)
+        Chunks,        // answer split into `count` pieces, `gap` ms apart
+        Delay,         // answer starts `gap` ms late
+        Extra,         // `count` bytes of `value` appended
+        Silence,       // the module never answers again (this request is not carried out)
+        Disconnect,    // the device is gone: the port fails, the module hears nothing
     };
     char letter = 0;
-    int first = 1;                                // first occurrence hit
-    int last = 1;                                 // last occurrence hit (inclusive)
+    int first = 1;  // first occurrence hit
+    int last = 1;   // last occurrence hit (inclusive)
     Kind kind = Kind::NoReply;
     int count = 0;
     Millis gap = 0;
@@ -39,16 +39,16 @@ struct Fault {
 // What the module puts on the line in one go, before the transport applies timing.
 struct Transmission {
     Bytes bytes;
-    int baud = 0;        // the module's speed while sending
-    Millis delay = 0;    // wait before the first byte
-    int chunks = 1;      // pieces the bytes are cut into
-    Millis gap = 0;      // between pieces
+    int baud = 0;      // the module's speed while sending
+    Millis delay = 0;  // wait before the first byte
+    int chunks = 1;    // pieces the bytes are cut into
+    Millis gap = 0;    // between pieces
 };
 
 // The faults planned for a run. Matching is by letter and occurrence; several faults may hit
 // the same answer and are applied in the order they were added.
 class FaultPlan {
-public:
+  public:
     void add(const Fault& f) { faults_.push_back(f); }
     void clear() { faults_.clear(); }
     bool empty() const { return faults_.empty(); }
@@ -61,7 +61,7 @@ public:
     // Parses a whole script; false with `error` naming the line number on the first bad line.
     bool parseScript(const std::string& text, std::string& error);
 
-private:
+  private:
     std::vector<Fault> faults_;
 };
 

@@ -91,7 +91,8 @@ int PtyTransport::toolBaud() const {
 }
 
 void PtyTransport::log(const char* dir, int baud, const Bytes& bytes) {
-    if (log_) log_(std::to_string(now()) + " " + std::to_string(baud) + " " + dir + " " + hex(bytes));
+    if (log_)
+        log_(std::to_string(now()) + " " + std::to_string(baud) + " " + dir + " " + hex(bytes));
 }
 
 void PtyTransport::handleInput(const Bytes& in) {
@@ -154,8 +155,8 @@ int PtyTransport::serve(const volatile std::sig_atomic_t* stop) {
         if (!out_.empty()) wait = std::min(wait, out_.front().due - now());
         wait = std::clamp<Millis>(wait, 0, 1000);
         pollfd p{master_, POLLIN, 0};
-        const int r = ::poll(master_ >= 0 ? &p : nullptr, master_ >= 0 ? 1 : 0,
-                             static_cast<int>(wait));
+        const int r =
+            ::poll(master_ >= 0 ? &p : nullptr, master_ >= 0 ? 1 : 0, static_cast<int>(wait));
         if (r < 0) {
             if (errno == EINTR) continue;
             std::perror("poll");

@@ -13,7 +13,7 @@ namespace qor::sim {
 // serial device; the speed the tool set is read back from the master side, so the module can
 // tell when the two sides disagree.
 class PtyTransport {
-public:
+  public:
     explicit PtyTransport(SimModule& module) : module_(module) {}
     ~PtyTransport();
     PtyTransport(const PtyTransport&) = delete;
@@ -39,7 +39,7 @@ public:
     int toolBaud() const;
     Millis now() const;
 
-private:
+  private:
     struct Pending {
         Millis due;
         int baud;  // the module's speed when it sent them

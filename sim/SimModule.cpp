@@ -43,19 +43,32 @@ namespace live {
 
 std::optional<int> offsetByName(const std::string& name) {
     static const std::vector<std::pair<const char*, int>> fields{
-        {"enginespeed", EngineSpeed},       {"Pedal_pos_1", PedalPos1},
-        {"Pedal_pos_mV_1", PedalMv1},       {"Pedal_pos_mV_2", PedalMv2},
-        {"Throttle_pos_1", ThrottlePos1},   {"Throttle_pos_mV_1", ThrottleMv1},
-        {"Battery_Voltage", Battery},       {"Throttle_pos_mV_2", ThrottleMv2},
-        {"Throttle_correction", ThrottleCorrection}, {"Motor_current", MotorCurrent},
-        {"Correction_PID", CorrectionPid},  {"PWM_Throttle", PwmThrottle},
-        {"Load_input", LoadInput},          {"Response_curve", ResponseCurve},
-        {"Water_temp", WaterTemp},          {"ETC_temp", EtcTemp},
-        {"var_launch", VarLaunch},          {"Pedal_target_1", PedalTarget1},
-        {"Pedal_pos_2", PedalPos2},         {"Pedal_target_2", PedalTarget2},
-        {"Throttle_pos_2", ThrottlePos2},   {"Status_bits", StatusBits},
-        {"Calibration_result", CalibrationResult}, {"var_ALS", VarAls},
-        {"Error_word_1", ErrorWord1},       {"Error_word_2", ErrorWord2},
+        {"enginespeed", EngineSpeed},
+        {"Pedal_pos_1", PedalPos1},
+        {"Pedal_pos_mV_1", PedalMv1},
+        {"Pedal_pos_mV_2", PedalMv2},
+        {"Throttle_pos_1", ThrottlePos1},
+        {"Throttle_pos_mV_1", ThrottleMv1},
+        {"Battery_Voltage", Battery},
+        {"Throttle_pos_mV_2", ThrottleMv2},
+        {"Throttle_correction", ThrottleCorrection},
+        {"Motor_current", MotorCurrent},
+        {"Correction_PID", CorrectionPid},
+        {"PWM_Throttle", PwmThrottle},
+        {"Load_input", LoadInput},
+        {"Response_curve", ResponseCurve},
+        {"Water_temp", WaterTemp},
+        {"ETC_temp", EtcTemp},
+        {"var_launch", VarLaunch},
+        {"Pedal_target_1", PedalTarget1},
+        {"Pedal_pos_2", PedalPos2},
+        {"Pedal_target_2", PedalTarget2},
+        {"Throttle_pos_2", ThrottlePos2},
+        {"Status_bits", StatusBits},
+        {"Calibration_result", CalibrationResult},
+        {"var_ALS", VarAls},
+        {"Error_word_1", ErrorWord1},
+        {"Error_word_2", ErrorWord2},
         {"Error_word_3", ErrorWord3},
     };
     auto lower = [](std::string s) {
@@ -64,7 +77,9 @@ std::optional<int> offsetByName(const std::string& name) {
     };
     for (const auto& [field, offset] : fields)
         if (lower(field) == lower(name)) return offset;
-    if (!name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+    if (!name.empty() && name.size() <= 2 && std::all_of(name.begin(), name.end(), [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c));
+        })) {
         const int offset = std::stoi(name);
         if (offset >= 1 && offset <= static_cast<int>(kLiveDataBytes) - 1) return offset;
     }
@@ -83,20 +98,13 @@ std::string padPassword(const std::string& text) {
 
 const std::vector<SimModule::Request>& SimModule::requests() {
     static const std::vector<Request> table{
-        {'V', 1, false, &SimModule::onVersion},
-        {'G', 1, false, &SimModule::onFastBaud},
-        {'S', 1, false, &SimModule::onSerial},
-        {'*', 1, false, &SimModule::onLiveData},
-        {'L', 1, false, &SimModule::onLock},
-        {'R', 1, false, &SimModule::onDownloadEnd},
-        {'a', 6, true, &SimModule::onAccessQuery},
-        {'A', 4, true, &SimModule::onSetLevel},
-        {'p', 12, true, &SimModule::onCheckPassword},
-        {'P', 12, true, &SimModule::onSetPassword},
-        {'q', 6, true, &SimModule::onCalibrationStep},
-        {'Z', 6, true, &SimModule::onBlockRead},
-        {'E', 0, true, &SimModule::onPageWrite},
-        {'B', 6, true, &SimModule::onCellWrite},
+        {'V', 1, false, &SimModule::onVersion},        {'G', 1, false, &SimModule::onFastBaud},
+        {'S', 1, false, &SimModule::onSerial},         {'*', 1, false, &SimModule::onLiveData},
+        {'L', 1, false, &SimModule::onLock},           {'R', 1, false, &SimModule::onDownloadEnd},
+        {'a', 6, true, &SimModule::onAccessQuery},     {'A', 4, true, &SimModule::onSetLevel},
+        {'p', 12, true, &SimModule::onCheckPassword},  {'P', 12, true, &SimModule::onSetPassword},
+        {'q', 6, true, &SimModule::onCalibrationStep}, {'Z', 6, true, &SimModule::onBlockRead},
+        {'E', 0, true, &SimModule::onPageWrite},       {'B', 6, true, &SimModule::onCellWrite},
         {'C', 6, true, &SimModule::onCellWrite},
     };
     return table;
@@ -275,7 +283,8 @@ SimModule::Reply SimModule::onLiveData(const Bytes&) {
     Bytes b{'*'};
     b.insert(b.end(), live_.begin(), live_.end());
     // A calibration run reports "running" in this many answers, then its result.
-    if (calFramesLeft_ > 0 && --calFramesLeft_ == 0) setLiveWord(live::CalibrationResult, calOutcome_);
+    if (calFramesLeft_ > 0 && --calFramesLeft_ == 0)
+        setLiveWord(live::CalibrationResult, calOutcome_);
     return framed(std::move(b));
 }
 
@@ -284,7 +293,9 @@ SimModule::Reply SimModule::onLock(const Bytes&) {
     return Bytes{'L'};
 }
 
-SimModule::Reply SimModule::onDownloadEnd(const Bytes&) { return Bytes{'R'}; }
+SimModule::Reply SimModule::onDownloadEnd(const Bytes&) {
+    return Bytes{'R'};
+}
 
 SimModule::Reply SimModule::onAccessQuery(const Bytes& f) {
     if (!hasText(f, 1, "ABCD")) return std::nullopt;
@@ -336,12 +347,25 @@ SimModule::Reply SimModule::onCalibrationStep(const Bytes& f) {
     int code = 20;
     if (liveWord(live::EngineSpeed) == 0) {
         switch (step) {
-            case 0: code = 10; break;
-            case 10: code = 11; break;
-            case 11: code = 12; break;
-            case 12: case 1: case 2: code = run(); break;
-            case 13: code = calibrationRunning() ? 13 : 20; break;
-            default: break;
+            case 0:
+                code = 10;
+                break;
+            case 10:
+                code = 11;
+                break;
+            case 11:
+                code = 12;
+                break;
+            case 12:
+            case 1:
+            case 2:
+                code = run();
+                break;
+            case 13:
+                code = calibrationRunning() ? 13 : 20;
+                break;
+            default:
+                break;
         }
     }
     calCode_ = code;

@@ -17,17 +17,17 @@ constexpr int kFastBaud = 115200;
 constexpr std::size_t kImageWords = 1024;
 constexpr std::size_t kLiveDataBytes = 64;  // between the '*' and the checksum
 constexpr std::size_t kPasswordLength = 10;
-constexpr Byte kGarbageByte = 0x00;         // what a byte sent at the wrong speed turns into
+constexpr Byte kGarbageByte = 0x00;  // what a byte sent at the wrong speed turns into
 
 // Byte offsets of live data words in the 66-byte '*' answer (counted from the '*').
 namespace live {
-constexpr int EngineSpeed = 1;     // raw x 10 = rpm
-constexpr int PedalPos1 = 3;       // raw / 2 = %
+constexpr int EngineSpeed = 1;  // raw x 10 = rpm
+constexpr int PedalPos1 = 3;    // raw / 2 = %
 constexpr int PedalMv1 = 5;
 constexpr int PedalMv2 = 7;
 constexpr int ThrottlePos1 = 9;
 constexpr int ThrottleMv1 = 11;
-constexpr int Battery = 13;        // raw x 0.25 + 8 = V
+constexpr int Battery = 13;  // raw x 0.25 + 8 = V
 constexpr int ThrottleMv2 = 15;
 constexpr int ThrottleCorrection = 17;
 constexpr int MotorCurrent = 19;
@@ -61,7 +61,7 @@ std::string padPassword(const std::string& text);
 // chunking, answers the requests it understands and keeps the state those requests change.
 // It has no clock; the transport (SimPort, the pseudo-terminal) decides when bytes move.
 class SimModule {
-public:
+  public:
     SimModule();
 
     // Bytes the tool sent while its port ran at toolBaud. Returns what the module sends back,
@@ -135,7 +135,7 @@ public:
     };
     static const std::vector<Request>& requests();
 
-private:
+  private:
     const Request* find(Byte letter) const;
     void parse(std::vector<Transmission>& out);
     void answer(const Request& r, const Bytes& frame, std::vector<Transmission>& out);

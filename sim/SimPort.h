@@ -24,7 +24,7 @@ inline const std::string kDisconnected = "Device disconnected";
 // the module at once (or after its wire time when paced); the module's answers arrive through
 // scheduler events, each chunk followed by the bytes-arrived handler with its size.
 class SimPort : public Port {
-public:
+  public:
     static constexpr const char* kDefaultDevice = "/dev/ttySIM0";
 
     SimPort(VirtualScheduler& scheduler, SimModule& module,
@@ -76,7 +76,7 @@ public:
 
     SimModule& module() { return module_; }
 
-private:
+  private:
     void deliver(std::uint64_t generation, const Bytes& bytes, int sentAtBaud);
 
     VirtualScheduler& scheduler_;

@@ -13,8 +13,8 @@ Millis wireTime(std::size_t bytes, int baud) {
 ChunkPlan planChunks(const Transmission& t, bool paced) {
     ChunkPlan plan;
     const std::size_t total = t.bytes.size();
-    const std::size_t pieces = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(t.chunks, 1)), 1,
-                                                       std::max<std::size_t>(total, 1));
+    const std::size_t pieces = std::clamp<std::size_t>(
+        static_cast<std::size_t>(std::max(t.chunks, 1)), 1, std::max<std::size_t>(total, 1));
     Millis cursor = t.delay;
     std::size_t pos = 0;
     for (std::size_t k = 0; k < pieces; ++k) {
@@ -22,12 +22,14 @@ ChunkPlan planChunks(const Transmission& t, bool paced) {
         if (k > 0) cursor += t.gap;
         if (size == 0) continue;
         if (!paced) {
-            plan.chunks.push_back({cursor, Bytes(t.bytes.begin() + static_cast<std::ptrdiff_t>(pos),
-                                                 t.bytes.begin() + static_cast<std::ptrdiff_t>(pos + size))});
+            plan.chunks.push_back(
+                {cursor, Bytes(t.bytes.begin() + static_cast<std::ptrdiff_t>(pos),
+                               t.bytes.begin() + static_cast<std::ptrdiff_t>(pos + size))});
         } else {
             for (std::size_t j = 0; j < size; ++j) {
                 const Millis at = cursor + wireTime(j + 1, t.baud);
-                if (plan.chunks.empty() || plan.chunks.back().at != at) plan.chunks.push_back({at, {}});
+                if (plan.chunks.empty() || plan.chunks.back().at != at)
+                    plan.chunks.push_back({at, {}});
                 plan.chunks.back().bytes.push_back(t.bytes[pos + j]);
             }
             cursor += wireTime(size, t.baud);

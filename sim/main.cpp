@@ -1,24 +1,27 @@
 // qor-etc-sim: the simulated ETC module on a pseudo-terminal. Prints the device path as the
 // first line of stdout, then serves until SIGTERM or SIGINT. Options: see sim/README.md.
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "core/image/ParameterFile.h"
 #include "sim/FaultPlan.h"
-#include "sim/ImageFile.h"
 #include "sim/PtyTransport.h"
 #include "sim/SimModule.h"
 
 namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
-void onSignal(int) { g_stop = 1; }
+void onSignal(int) {
+    g_stop = 1;
+}
 
 const char* const kUsage =
     "usage: qor-etc-sim [--version TEXT] [--serial TEXT] [--master N] [--user N]\n"
@@ -163,13 +166,16 @@ int main(int argc, char** argv) {
     }
 
     if (!imagePath.empty()) {
-        qor::sim::ImageFile file;
-        if (!qor::sim::ImageFile::load(imagePath, file, error)) {
-            std::cerr << "qor-etc-sim: " << error << "\n";
+        std::ifstream in(imagePath, std::ios::binary);
+        const qor::Bytes raw{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const auto file = qor::ParseParameterFile(raw);
+        if (!in || !file) {
+            std::cerr << "qor-etc-sim: " << imagePath
+                      << ": cannot read a parameter file (1031 records, 2062 bytes)\n";
             return 2;
         }
-        module.setImage(file.image);
-        if (!versionGiven && !file.version.empty()) module.setVersion(file.version);
+        module.setImage(file->words);
+        if (!versionGiven && !file->version.empty()) module.setVersion(file->version);
     }
     if (!faultsPath.empty()) {
         std::string text;

@@ -45,8 +45,7 @@ TEST(SimModule, AnswersEachRequestWithTheExactReplyBytes) {
         Bytes reply;
     };
     const std::vector<Case> cases{
-        {"version", bytesOf("V"),
-         {'V', '1', 'E', 'A', '1', 'A', 'B', '1', 'A', 'A', 0x74}},
+        {"version", bytesOf("V"), {'V', '1', 'E', 'A', '1', 'A', 'B', '1', 'A', 'A', 0x74}},
         {"serial number", bytesOf("S"), {'S', '1', '2', '3', '4', '5', '6', 0x88}},
         {"access levels", {0x61, 0x41, 0x42, 0x43, 0x44, 0x6B}, {0x61, 4, 4, 0x69}},
         {"lock", bytesOf("L"), {'L'}},
@@ -86,11 +85,20 @@ TEST(SimModule, LiveDataIsTheLetterSixtyFourBytesAndChecksum) {
     EXPECT_EQ(r[65], static_cast<Byte>(s));
 }
 
+TEST(SimModule, LiveWordsAreFoundByFieldNameOrByteOffset) {
+    const std::vector<std::pair<std::string, std::optional<int>>> cases{
+        {"enginespeed", 1},       {"STATUS_BITS", 43},  {"Calibration_result", 45},
+        {"Error_word_3", 62},     {"58", 58},           {"63", 63},
+        {"0", std::nullopt},      {"64", std::nullopt}, {"123456789012", std::nullopt},
+        {"nosuch", std::nullopt}, {"", std::nullopt}};
+    for (const auto& [name, offset] : cases) EXPECT_EQ(live::offsetByName(name), offset) << name;
+}
+
 TEST(SimModule, AnyChunkingOfARequestStreamGivesTheSameReplies) {
     Bytes stream;
-    for (const Bytes& f : {bytesOf("*"), req(Bytes{'Z', 0, 22, 0, 2}),
-                           req(Bytes{'E', 0, 4, 0, 22, 1, 2, 3, 4}), req(Bytes{'Z', 0, 22, 0, 2}),
-                           bytesOf("S")})
+    for (const Bytes& f :
+         {bytesOf("*"), req(Bytes{'Z', 0, 22, 0, 2}), req(Bytes{'E', 0, 4, 0, 22, 1, 2, 3, 4}),
+          req(Bytes{'Z', 0, 22, 0, 2}), bytesOf("S")})
         stream.insert(stream.end(), f.begin(), f.end());
     SimModule whole = fastModule();
     const Bytes expected = feed(whole, stream);
@@ -99,8 +107,9 @@ TEST(SimModule, AnyChunkingOfARequestStreamGivesTheSameReplies) {
         SimModule m = fastModule();
         Bytes got;
         for (std::size_t i = 0; i < stream.size(); i += size) {
-            Bytes piece(stream.begin() + static_cast<std::ptrdiff_t>(i),
-                        stream.begin() + static_cast<std::ptrdiff_t>(std::min(i + size, stream.size())));
+            Bytes piece(
+                stream.begin() + static_cast<std::ptrdiff_t>(i),
+                stream.begin() + static_cast<std::ptrdiff_t>(std::min(i + size, stream.size())));
             Bytes r = feed(m, piece);
             got.insert(got.end(), r.begin(), r.end());
         }
@@ -170,8 +179,8 @@ TEST(SimModule, CellWritesSetTheHighByteForEvenColumnsAndTheLowByteForOdd) {
     for (const auto& c : cases) {
         SimModule m = fastModule();
         m.setWord(2, 0x1234);
-        const Bytes f = req(Bytes{static_cast<Byte>(c.letter), 0, 2, 0x50,
-                                  static_cast<Byte>(c.column + 1)});
+        const Bytes f =
+            req(Bytes{static_cast<Byte>(c.letter), 0, 2, 0x50, static_cast<Byte>(c.column + 1)});
         EXPECT_EQ(feed(m, f), (Bytes{'Y'})) << c.letter << c.column;
         EXPECT_EQ(m.word(2), c.expected) << c.letter << c.column;
         EXPECT_FALSE(m.locked());
@@ -223,17 +232,31 @@ TEST(SimModule, PasswordsAndLevels) {
     const std::vector<Case> cases{
         {"level change needs a password", 4, {{A(4, 2), "NO"}}, 4, "QOR0000000"},
         {"user password then level", 4, {{p("QOR"), "OK"}, {A(4, 2), "OK"}}, 2, "QOR0000000"},
-        {"level capped by master 2", 2, {{p("QOR"), "OK"}, {A(2, 3), "NO"}, {A(2, 2), "OK"}}, 2,
+        {"level capped by master 2",
+         2,
+         {{p("QOR"), "OK"}, {A(2, 3), "NO"}, {A(2, 2), "OK"}},
+         2,
          "QOR0000000"},
-        {"level 0 and 5 refused", 4, {{p("QOR"), "OK"}, {A(4, 0), "NO"}, {A(4, 5), "NO"}}, 4,
+        {"level 0 and 5 refused",
+         4,
+         {{p("QOR"), "OK"}, {A(4, 0), "NO"}, {A(4, 5), "NO"}},
+         4,
          "QOR0000000"},
-        {"wrong password withdraws", 4, {{p("QOR"), "OK"}, {p("XYZ"), "NO"}, {A(4, 1), "NO"}}, 4,
+        {"wrong password withdraws",
+         4,
+         {{p("QOR"), "OK"}, {p("XYZ"), "NO"}, {A(4, 1), "NO"}},
+         4,
          "QOR0000000"},
-        {"new user password", 4, {{p("QOR"), "OK"}, {P("NEW1"), "OK"}, {p("QOR"), "NO"},
-                                  {p("NEW1"), "OK"}}, 4, "NEW1000000"},
+        {"new user password",
+         4,
+         {{p("QOR"), "OK"}, {P("NEW1"), "OK"}, {p("QOR"), "NO"}, {p("NEW1"), "OK"}},
+         4,
+         "NEW1000000"},
         {"new password needs a password", 4, {{P("NEW1"), "NO"}}, 4, "QOR0000000"},
-        {"master resets the user password", 4,
-         {{p("QOR"), "OK"}, {P("SECRET"), "OK"}, {p("MASTER"), "OK"}, {p("QOR"), "OK"}}, 4,
+        {"master resets the user password",
+         4,
+         {{p("QOR"), "OK"}, {P("SECRET"), "OK"}, {p("MASTER"), "OK"}, {p("QOR"), "OK"}},
+         4,
          "QOR0000000"},
     };
     for (const auto& c : cases) {

@@ -80,7 +80,8 @@ TEST(SimPort, LogsWritesWithBaudAndDeliversTheReplyAsOneChunkAfterTheLatency) {
     EXPECT_EQ(l.port.writes()[1].bytes, bytesOf("G"));
     EXPECT_EQ(l.port.writes()[1].baud, kPowerUpBaud);
     EXPECT_EQ(l.port.writes()[2].baud, kFastBaud);
-    EXPECT_EQ(l.port.writtenFrames(), (std::vector<Bytes>{bytesOf("V"), bytesOf("G"), bytesOf("S")}));
+    EXPECT_EQ(l.port.writtenFrames(),
+              (std::vector<Bytes>{bytesOf("V"), bytesOf("G"), bytesOf("S")}));
     EXPECT_TRUE(l.events.empty()) << "nothing arrives before the clock moves";
     l.clock.advance(1);
     EXPECT_EQ(l.events, (std::vector<std::pair<Millis, std::size_t>>{{1, 11}, {1, 8}}));
@@ -143,12 +144,9 @@ TEST(SimPort, FaultsPerLetterAndOccurrence) {
         bool thirdIntact;
     };
     const std::vector<Case> cases{
-        {"Z 3 noreply", {}, false},
-        {"Z 3 badsum", {{1, 6}}, false},
-        {"Z 3 badfirst", {{1, 6}}, false},
-        {"Z 3 chunks 3 20", {{1, 2}, {21, 2}, {41, 2}}, true},
-        {"Z 3 delay 600", {{601, 6}}, true},
-        {"Z 3 extra 2", {{1, 8}}, false},
+        {"Z 3 noreply", {}, false},          {"Z 3 badsum", {{1, 6}}, false},
+        {"Z 3 badfirst", {{1, 6}}, false},   {"Z 3 chunks 3 20", {{1, 2}, {21, 2}, {41, 2}}, true},
+        {"Z 3 delay 600", {{601, 6}}, true}, {"Z 3 extra 2", {{1, 8}}, false},
     };
     const Bytes z = req(Bytes{'Z', 0, 7, 0, 2});
     for (const auto& c : cases) {
@@ -310,9 +308,9 @@ TEST(FaultPlan, ParsesScriptLines) {
         EXPECT_EQ(f->gap, c.gap) << c.line;
         EXPECT_EQ(f->value, c.value) << c.line;
     }
-    for (const char* bad : {"Z", "Z 0 badsum", "Z x badsum", "ZZ 1 badsum", "Z 1 explode",
-                            "Z 1 chunks 3", "Z 1 delay -5", "Z 1 badfirst 300", "Z 4-2 noreply",
-                            "Z 1 noreply 5"}) {
+    for (const char* bad :
+         {"Z", "Z 0 badsum", "Z x badsum", "ZZ 1 badsum", "Z 1 explode", "Z 1 chunks 3",
+          "Z 1 delay -5", "Z 1 badfirst 300", "Z 4-2 noreply", "Z 1 noreply 5"}) {
         std::string err;
         EXPECT_FALSE(FaultPlan::parseLine(bad, err).has_value()) << bad;
         EXPECT_FALSE(err.empty()) << bad;

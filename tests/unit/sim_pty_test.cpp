@@ -1,13 +1,12 @@
 // Runs the qor-etc-sim program and talks to it through its pseudo-terminal, as the tool does.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
@@ -28,7 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class SimProcess {
-public:
+  public:
     explicit SimProcess(const std::vector<std::string>& args) {
         int out[2];
         if (pipe(out) != 0) return;
@@ -76,7 +75,7 @@ public:
         return -1;
     }
 
-private:
+  private:
     pid_t pid_ = -1;
     int out_ = -1;
     bool waited_ = false;
@@ -103,7 +102,9 @@ struct Tty {
         cfsetospeed(&t, s);
         tcsetattr(fd, TCSANOW, &t);
     }
-    void send(const Bytes& b) { ASSERT_EQ(write(fd, b.data(), b.size()), static_cast<ssize_t>(b.size())); }
+    void send(const Bytes& b) {
+        ASSERT_EQ(write(fd, b.data(), b.size()), static_cast<ssize_t>(b.size()));
+    }
     // Reads until n bytes have come or 2 s have passed.
     Bytes receive(std::size_t n) {
         Bytes got;
@@ -128,7 +129,8 @@ TEST(SimProgram, ServesThePseudoTerminalWithImageFaultsLiveValuesAndLog) {
         std::vector<std::uint16_t> rec(1031, 0);
         const std::string v = "1EA1AA1AA";
         for (std::size_t i = 0; i < v.size(); ++i)
-            rec[i / 2] |= static_cast<std::uint16_t>(static_cast<unsigned char>(v[i]) << (i % 2 ? 0 : 8));
+            rec[i / 2] |=
+                static_cast<std::uint16_t>(static_cast<unsigned char>(v[i]) << (i % 2 ? 0 : 8));
         rec[6 + 22] = 0x1234;
         std::ofstream f(dir / "p.e00", std::ios::binary);
         for (auto w : rec) f.put(static_cast<char>(w & 0xFF)).put(static_cast<char>(w >> 8));
