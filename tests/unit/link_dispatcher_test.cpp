@@ -476,3 +476,30 @@ TEST(LinkPollCycle, IdentificationSwitchesToTheFastRateOnTheNextSequencerTick) {
 
 }  // namespace
 }  // namespace qor::test
+
+namespace qor::test {
+namespace {
+
+// However the bytes of a reply are cut into arrivals, it is accepted exactly once and whole.
+TEST(LinkDispatcher, EverySplitOfAReplyGivesTheSameSingleFrame) {
+    const Bytes f = liveFrame(0x5A);
+    std::vector<std::vector<std::size_t>> splits;
+    for (std::size_t cut = 1; cut < f.size(); ++cut) splits.push_back({cut, f.size() - cut});
+    splits.push_back(std::vector<std::size_t>(f.size(), 1));
+    splits.push_back({1, 64, 1});
+    splits.push_back({7, 7, 7, 7, 7, 7, 7, 7, 7, 3});
+    for (const auto& sizes : splits) {
+        Polling r;
+        std::size_t pos = 0;
+        for (std::size_t n : sizes) {
+            r.port.deliver(Bytes(f.begin() + long(pos), f.begin() + long(pos + n)));
+            pos += n;
+        }
+        ASSERT_EQ(r.liveFrames.size(), 1u) << sizes.size() << " pieces, first " << sizes[0];
+        EXPECT_EQ(r.liveFrames[0], f);
+        EXPECT_EQ(r.tool.state().PollAction, 3);  // no failure on the way
+    }
+}
+
+}  // namespace
+}  // namespace qor::test

@@ -1,0 +1,138 @@
+#include "ui/Shell.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+
+namespace qor::ui {
+
+Shell::Shell(Platform platform, std::vector<std::string> args, std::string appDir)
+    : tool_(std::make_unique<Tool>(platform.scheduler, platform.port, platform.dialogs,
+                                   platform.opener, platform.ports, std::move(args),
+                                   std::move(appDir))),
+      decoder_(std::make_unique<LiveDataDecoder>(tool_->view())),
+      main_(std::make_unique<MainWindow>()),
+      errors_(std::make_unique<ErrorsWindow>(main_.get())),
+      settings_(std::make_unique<SettingsWindow>(main_.get())),
+      keys_(std::make_unique<KeyPreview>()) {
+    // Live data and the dashboard's looks belong to the diagnostics; the Tool calls them here.
+    auto& hooks = tool_->hooks();
+    Presentation& view = tool_->view();
+    hooks.liveData = [this](const Bytes& frame) { decoder_->DecodeLiveDataFrame(frame); };
+    hooks.setDashboardActive = [&view](bool active) { SetDashboardActive(view.dashboard, active); };
+    hooks.resetLiveValues = [&view] { ResetLiveValues(view.dashboard); };
+    hooks.formShown = [&view] { PlaceErrorsWindow(view.errors, MainWindow::kWidth); };
+    tool_->onViewChanged = [this] { render(); };
+    bindMainWindow();
+    bindOtherWindows();
+    render();
+}
+
+Shell::~Shell() {
+    if (tool_) tool_->onViewChanged = nullptr;
+    keys_.reset();
+    splash_.reset();
+    settings_.reset();
+    errors_.reset();
+}
+
+void Shell::bindMainWindow() {
+    MainWindow* m = main_.get();
+    Tool* t = tool_.get();
+    connect(m, &MainWindow::dashboardClicked, this, [t] { t->dashboardClick(); });
+    connect(m, &MainWindow::upDownLoadClicked, this, [t] { t->upDownLoadButtonClick(); });
+    connect(m, &MainWindow::stayOfflineClicked, this, [t] { t->stayOfflineClick(); });
+    connect(m, &MainWindow::menuCancelClicked, this, [t] { t->cancelMenuClick(); });
+    connect(m, &MainWindow::uploadClicked, this, [t] { t->uploadClick(); });
+    connect(m, &MainWindow::downloadClicked, this, [t] { t->downloadClick(); });
+    connect(m, &MainWindow::lockUnlockClicked, this, [t] { t->lockClick(); });
+    connect(m, &MainWindow::helpClicked, this, [t] { t->helpClick(); });
+    connect(m, &MainWindow::commErrorsClicked, this, [t] { t->commErrorsLabelClick(); });
+    // File and options commands run through the same paths as F2, F3 and F4.
+    connect(m, &MainWindow::openFileClicked, this, [t] { t->keyDown(Key::F2, NoModifier); });
+    connect(m, &MainWindow::saveFileClicked, this, [t] { t->keyDown(Key::F3, NoModifier); });
+    connect(m, &MainWindow::optionsClicked, this, [t] { t->keyDown(Key::F4, NoModifier); });
+    keys_->watch(m, [t](const QKeyEvent& e) {
+        const Key k = keyOf(e.key());
+        if (k == Key::Other) return false;
+        return t->keyDown(k, modifiersOf(e.modifiers()));
+    });
+}
+
+void Shell::bindOtherWindows() {
+    Tool* t = tool_.get();
+    connect(errors_.get(), &ErrorsWindow::clearClicked, this, [this] {
+        ClearErrorMessages(tool_->view().errors);
+        render();
+    });
+    // The errors window passes on Alt+S, Alt+P and Alt+L as the main window has them.
+    keys_->watch(errors_.get(), [t](const QKeyEvent& e) {
+        const Key k = keyOf(e.key());
+        const bool alt = e.modifiers().testFlag(Qt::AltModifier);
+        if (!alt || (k != Key::S && k != Key::P && k != Key::L)) return false;
+        return t->keyDown(k, Alt);
+    });
+    connect(settings_.get(), &SettingsWindow::portSaveClicked, this, [t](int index) {
+        t->portPageSelect(index);
+        t->portPageSave();
+    });
+    connect(settings_.get(), &SettingsWindow::portCancelClicked, this, [t] { t->portPageCancel(); });
+    connect(settings_->portList(), qOverload<int>(&QComboBox::activated), this,
+            [t](int index) { t->portPageSelect(index); });
+}
+
+void Shell::runSplash() {
+    if (!tool_->view().splash.visible) return;
+    splash_ = std::make_unique<SplashWindow>();
+    connect(splash_.get(), &SplashWindow::creditClicked, this, [this] { tool_->splashCreditClicked(); });
+    render();
+    splash_->closeTimer().start();
+    const bool ok = splash_->exec() == QDialog::Accepted;
+    tool_->splashClosed(ok);
+    // The OK close ends that window; a timer close leaves it, hidden, until the program ends.
+    if (ok) splash_.reset();
+}
+
+void Shell::showMain() {
+    main_->move(0, 20);
+    main_->show();
+    tool_->show();
+}
+
+void Shell::render() {
+    const Presentation& v = tool_->view();
+    main_->render(v.main, v.dashboard);
+    errors_->render(v.errors);
+    settings_->render(v.portPage);
+    if (splash_) splash_->render(v.splash);
+    const bool online = tool_->state().LinkOnline;
+    if (online != lastOnline_) {
+        lastOnline_ = online;
+        if (onLinkOnlineChanged) onLinkOnlineChanged(online);
+    }
+}
+
+Key Shell::keyOf(int qtKey) {
+    switch (qtKey) {
+    case Qt::Key_Space: return Key::Space;
+    case Qt::Key_S: return Key::S;
+    case Qt::Key_P: return Key::P;
+    case Qt::Key_L: return Key::L;
+    case Qt::Key_F1: return Key::F1;
+    case Qt::Key_F2: return Key::F2;
+    case Qt::Key_F3: return Key::F3;
+    case Qt::Key_F4: return Key::F4;
+    case Qt::Key_F7: return Key::F7;
+    case Qt::Key_F10: return Key::F10;
+    default: return Key::Other;
+    }
+}
+
+unsigned Shell::modifiersOf(Qt::KeyboardModifiers m) {
+    unsigned bits = NoModifier;
+    if (m.testFlag(Qt::ShiftModifier)) bits |= Shift;
+    if (m.testFlag(Qt::ControlModifier)) bits |= Ctrl;
+    if (m.testFlag(Qt::AltModifier)) bits |= Alt;
+    return bits;
+}
+
+}  // namespace qor::ui
