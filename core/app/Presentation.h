@@ -93,6 +93,8 @@ struct MainWindowView {
     std::array<std::string, 21> throttleLimitHeaders{};
     std::array<std::string, 21> openLoopIdleHeaders{};
     bool dataLockedLook = true;
+    bool editMenuVisible = false;         // GroupBox_Edit_menu
+    bool tablesEditable = true;           // the four tables take edits
     // Access settings and password groups (shown over the options panel).
     bool accessSettingsVisible = false;   // GroupBox_acces_Settings
     bool passwordGroupVisible = false;    // GroupBox_Change_password

@@ -346,7 +346,7 @@ void Tool::LockModuleData() {
 
 // ---------------------------------------------------------------- main window commands
 
-void Tool::showMenu(MenuVariant variant) {
+void Tool::ShowUpDownloadMenu(MenuVariant variant) {
     EnableFileCommands(false);
     view_.main.menu = variant;
 }
@@ -364,7 +364,7 @@ void Tool::toggleOnline(bool fromDashboard) {
         }
         SetOnlineDisplay(true);
         link_.StopLink();
-        showMenu(MenuVariant::GoingOnline);
+        ShowUpDownloadMenu(MenuVariant::GoingOnline);
         return;
     }
     // A user who may not edit goes straight to live data, without identification.
@@ -381,7 +381,7 @@ void Tool::dashboardClick() {
 
 void Tool::upDownLoadButtonClick() {
     EventScope scope(*this);
-    showMenu(MenuVariant::Menu);
+    ShowUpDownloadMenu(MenuVariant::Menu);
 }
 
 void Tool::stayOfflineClick() {
@@ -450,7 +450,7 @@ bool Tool::keyDown(Key key, unsigned modifiers) {
             return !alt && m.optionsEnabled && run(hooks_.openOptions);
         case Key::F7:
             if (!m.upDownLoadEnabled) return false;
-            showMenu(MenuVariant::Menu);
+            ShowUpDownloadMenu(MenuVariant::Menu);
             return true;
         case Key::F10:
             toggleOnline(false);

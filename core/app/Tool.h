@@ -81,6 +81,8 @@ public:
 
     // --- Shared operations for other subsystems.
     void SetOnlineDisplay(bool online);
+    // Shows a variant of the up/download menu; the file commands are disabled first.
+    void ShowUpDownloadMenu(MenuVariant variant);
     void EnableFileCommands(bool enabled);
     void UpdateThrottleLimitHeaders();
     void UpdateOpenLoopIdleHeaders();
@@ -104,7 +106,6 @@ public:
 private:
     class EventScope;
     void wireLink();
-    void showMenu(MenuVariant variant);
     void toggleOnline(bool fromDashboard);
     void openPortPage();
     void hidePortPage();

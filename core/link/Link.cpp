@@ -1,5 +1,7 @@
 #include "core/link/Link.h"
 
+#include <algorithm>
+
 #include "core/link/Frames.h"
 #include "core/link/LinkMessages.h"
 
@@ -404,7 +406,9 @@ void Link::dispatch(std::size_t arrived) {
 
 void Link::blockReply(std::size_t arrived) {
     if (s_.RxBuffer.front() != 'Z') return ReplyFailure();
-    view_.main.gaugePosition += static_cast<int>(arrived);
+    // The gauge stops at its maximum: a whole upload carries more bytes than it counts.
+    view_.main.gaugePosition =
+        std::min(view_.main.gaugePosition + static_cast<int>(arrived), view_.main.gaugeMaximum);
     const int expected = 2 * s_.BlockCount + 2;
     if (s_.RxCount != expected) {
         // A full time-out runs from each chunk, so a slow but steady reply completes.
