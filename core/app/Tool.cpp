@@ -54,6 +54,9 @@ Tool::Tool(Scheduler& scheduler, Port& port, Dialogs& dialogs, DocumentOpener& o
         link_.OnBytesArrived(n);
     });
     wireLink();
+    errorsCommands_.upload = [this] { keyDown(Key::S, Alt); };
+    errorsCommands_.download = [this] { keyDown(Key::P, Alt); };
+    errorsCommands_.lock = [this] { keyDown(Key::L, Alt); };
 
     // Main window creation.
     s_.AppDir = std::move(appDir);
@@ -79,7 +82,11 @@ void Tool::wireLink() {
     c.downloadVersionChecks = [this](const std::string& v) { return DownloadVersionChecks(v); };
     // Consumers built elsewhere are looked up when called, so they may be set at any time.
     c.liveData = [this](const Bytes& f) {
-        if (hooks_.liveData) hooks_.liveData(f);
+        if (hooks_.liveData) {
+            hooks_.liveData(f);
+        } else {
+            liveData_.DecodeLiveDataFrame(f);
+        }
     };
     c.blockReceived = [this] {
         if (hooks_.blockReceived) hooks_.blockReceived();
@@ -175,6 +182,7 @@ void Tool::SetOnlineDisplay(bool online) {
     if (port_.isOpen()) port_.close();
     SetDashboardActive(false);
     if (hooks_.resetLiveValues) hooks_.resetLiveValues();
+    else ResetLiveValues(view_.dashboard);
     m.dashboardOnlineLook = false;
     m.progressVisible = false;
     s_.LinkOnline = false;
@@ -189,7 +197,7 @@ void Tool::SetDashboardActive(bool active) {
     if (hooks_.setDashboardActive) {
         hooks_.setDashboardActive(active);
     } else {
-        view_.dashboard.active = active;
+        qor::SetDashboardActive(view_.dashboard, active);
     }
 }
 
@@ -483,6 +491,23 @@ bool Tool::keyDown(Key key, unsigned modifiers) {
             return false;
     }
     return false;
+}
+
+// ---------------------------------------------------------------- errors and warnings window
+
+void Tool::placeErrorsWindow(int mainWindowWidth) {
+    EventScope scope(*this);
+    PlaceErrorsWindow(view_.errors, mainWindowWidth);
+}
+
+void Tool::errorsClearMessageClick() {
+    EventScope scope(*this);
+    ClearErrorMessages(view_.errors);
+}
+
+bool Tool::errorsWindowKeyDown(Key key, unsigned modifiers) {
+    EventScope scope(*this);
+    return ErrorsWindowKeyDown(errorsCommands_, key, modifiers);
 }
 
 // ---------------------------------------------------------------- port page
