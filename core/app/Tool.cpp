@@ -52,6 +52,9 @@ Tool::Tool(Scheduler& scheduler, Port& port, Dialogs& dialogs, DocumentOpener& o
         link_.OnBytesArrived(n);
     });
     wireLink();
+    errorsCommands_.upload = [this] { keyDown(Key::S, Alt); };
+    errorsCommands_.download = [this] { keyDown(Key::P, Alt); };
+    errorsCommands_.lock = [this] { keyDown(Key::L, Alt); };
 
     // Main window creation.
     s_.AppDir = std::move(appDir);
@@ -74,7 +77,10 @@ void Tool::wireLink() {
     c.accessLevelReceived = [this](int m, int u) { AccessLevelReceived(m, u); };
     c.downloadVersionChecks = [this](const std::string& v) { return DownloadVersionChecks(v); };
     // Consumers built elsewhere are looked up when called, so they may be set at any time.
-    c.liveData = [this](const Bytes& f) { if (hooks_.liveData) hooks_.liveData(f); };
+    c.liveData = [this](const Bytes& f) {
+        if (hooks_.liveData) hooks_.liveData(f);
+        else liveData_.DecodeLiveDataFrame(f);
+    };
     c.blockReceived = [this] { if (hooks_.blockReceived) hooks_.blockReceived(); };
     c.passwordReply = [this](char l, bool ok) { if (hooks_.passwordReply) hooks_.passwordReply(l, ok); };
     c.calibrationReply = [this](int code) { if (hooks_.calibrationReply) hooks_.calibrationReply(code); };
@@ -146,6 +152,7 @@ void Tool::SetOnlineDisplay(bool online) {
     if (port_.isOpen()) port_.close();
     SetDashboardActive(false);
     if (hooks_.resetLiveValues) hooks_.resetLiveValues();
+    else ResetLiveValues(view_.dashboard);
     m.dashboardOnlineLook = false;
     m.progressVisible = false;
     s_.LinkOnline = false;
@@ -160,7 +167,7 @@ void Tool::SetDashboardActive(bool active) {
     if (hooks_.setDashboardActive) {
         hooks_.setDashboardActive(active);
     } else {
-        view_.dashboard.active = active;
+        qor::SetDashboardActive(view_.dashboard, active);
     }
 }
 
@@ -339,7 +346,7 @@ void Tool::LockModuleData() {
 
 // ---------------------------------------------------------------- main window commands
 
-void Tool::showMenu(MenuVariant variant) {
+void Tool::ShowUpDownloadMenu(MenuVariant variant) {
     EnableFileCommands(false);
     view_.main.menu = variant;
 }
@@ -357,7 +364,7 @@ void Tool::toggleOnline(bool fromDashboard) {
         }
         SetOnlineDisplay(true);
         link_.StopLink();
-        showMenu(MenuVariant::GoingOnline);
+        ShowUpDownloadMenu(MenuVariant::GoingOnline);
         return;
     }
     // A user who may not edit goes straight to live data, without identification.
@@ -374,7 +381,7 @@ void Tool::dashboardClick() {
 
 void Tool::upDownLoadButtonClick() {
     EventScope scope(*this);
-    showMenu(MenuVariant::Menu);
+    ShowUpDownloadMenu(MenuVariant::Menu);
 }
 
 void Tool::stayOfflineClick() {
@@ -443,7 +450,7 @@ bool Tool::keyDown(Key key, unsigned modifiers) {
             return !alt && m.optionsEnabled && run(hooks_.openOptions);
         case Key::F7:
             if (!m.upDownLoadEnabled) return false;
-            showMenu(MenuVariant::Menu);
+            ShowUpDownloadMenu(MenuVariant::Menu);
             return true;
         case Key::F10:
             toggleOnline(false);
@@ -452,6 +459,23 @@ bool Tool::keyDown(Key key, unsigned modifiers) {
             return false;
     }
     return false;
+}
+
+// ---------------------------------------------------------------- errors and warnings window
+
+void Tool::placeErrorsWindow(int mainWindowWidth) {
+    EventScope scope(*this);
+    PlaceErrorsWindow(view_.errors, mainWindowWidth);
+}
+
+void Tool::errorsClearMessageClick() {
+    EventScope scope(*this);
+    ClearErrorMessages(view_.errors);
+}
+
+bool Tool::errorsWindowKeyDown(Key key, unsigned modifiers) {
+    EventScope scope(*this);
+    return ErrorsWindowKeyDown(errorsCommands_, key, modifiers);
 }
 
 // ---------------------------------------------------------------- port page

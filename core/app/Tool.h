@@ -7,6 +7,8 @@
 #include "core/app/Presentation.h"
 #include "core/app/ToolHooks.h"
 #include "core/app/ToolState.h"
+#include "core/diagnostics/ErrorsView.h"
+#include "core/diagnostics/LiveData.h"
 #include "core/link/Link.h"
 #include "core/platform/Dialogs.h"
 #include "core/platform/Port.h"
@@ -60,6 +62,16 @@ public:
     // True when the main window consumed the key.
     bool keyDown(Key key, unsigned modifiers);
 
+    // --- Live data and the errors and warnings window.
+    // Decodes '*' replies unless hooks().liveData takes them. The UI sets its decimal
+    // separator; the calibration dialogue fills its HandleCalibrationResult.
+    LiveDataDecoder& liveData() { return liveData_; }
+    // Once, after the main window is first shown: the errors window goes to its right edge.
+    void placeErrorsWindow(int mainWindowWidth);
+    void errorsClearMessageClick();                      // "Clear message"
+    // Alt+S, Alt+P, Alt+L in the errors window act as in the main window.
+    bool errorsWindowKeyDown(Key key, unsigned modifiers);
+
     // --- Port page (settings window).
     void commErrorsLabelClick();   // Label_comm_errors: settings window + port page
     void communicationPortClick(); // "Communicationport" on the options menu
@@ -69,6 +81,8 @@ public:
 
     // --- Shared operations for other subsystems.
     void SetOnlineDisplay(bool online);
+    // Shows a variant of the up/download menu; the file commands are disabled first.
+    void ShowUpDownloadMenu(MenuVariant variant);
     void EnableFileCommands(bool enabled);
     void UpdateThrottleLimitHeaders();
     void UpdateOpenLoopIdleHeaders();
@@ -92,7 +106,6 @@ public:
 private:
     class EventScope;
     void wireLink();
-    void showMenu(MenuVariant variant);
     void toggleOnline(bool fromDashboard);
     void openPortPage();
     void hidePortPage();
@@ -106,6 +119,8 @@ private:
     ToolState s_;
     Presentation view_;
     ToolHooks hooks_;
+    LiveDataDecoder liveData_{view_};
+    ErrorsWindowCommands errorsCommands_;
     LinkTimers timers_;
     Link link_;
     std::string portOverride_;

@@ -94,11 +94,13 @@ public:
 inline constexpr const char* kSimDevice = "COM3";
 
 struct SimRig {
-    explicit SimRig(std::vector<std::string> args = {"qor-etc", "-O"})
+    // appDir empty: no settings files, and the port given as on the command line (--port).
+    explicit SimRig(std::vector<std::string> args = {"qor-etc", "-O"}, std::string appDir = "")
         : simPort(sched, module, kSimDevice),
           port(sched, simPort),
-          tool(sched, port, dialogs, opener, lister, std::move(args), "/nonexistent-qor-dir/") {
-        tool.overridePort(kSimDevice);
+          tool(sched, port, dialogs, opener, lister, std::move(args),
+               appDir.empty() ? "/nonexistent-qor-dir/" : appDir) {
+        if (appDir.empty()) tool.overridePort(kSimDevice);
     }
 
     // Virtual time until the tool's next write, at most `limit` ms; true when one came.

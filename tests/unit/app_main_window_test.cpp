@@ -128,6 +128,11 @@ TEST(AppMainWindow, StayOfflineAndCancelCloseTheMenu) {
     r.tool.cancelMenuClick();
     EXPECT_EQ(m.menu, MenuVariant::Hidden);
     EXPECT_TRUE(m.openFileEnabled);
+
+    r.tool.ShowUpDownloadMenu(MenuVariant::AfterOpenFile);  // after opening a parameter file
+    EXPECT_EQ(m.menu, MenuVariant::AfterOpenFile);
+    EXPECT_FALSE(m.openFileEnabled);
+    EXPECT_FALSE(m.upDownLoadEnabled);
 }
 
 TEST(AppMainWindow, DashboardClickByALevelOneUserPollsWithoutIdentification) {
