@@ -20,7 +20,7 @@ namespace qor {
 // runs start-up, identification, the main window's commands and the port page. The UI
 // renders view() and forwards its events here; onViewChanged fires after each handled event.
 class Tool {
-public:
+  public:
     // args: the command line with the program itself at [0]. appDir ends in a separator.
     Tool(Scheduler& scheduler, Port& port, Dialogs& dialogs, DocumentOpener& opener,
          PortLister& ports, std::vector<std::string> args, std::string appDir);
@@ -30,6 +30,8 @@ public:
 
     // Called (after the outermost handler) whenever the presentation may have changed.
     std::function<void()> onViewChanged;
+    // Runs an event handler of another subsystem as a Tool event (onViewChanged afterwards).
+    void handle(const std::function<void()>& handler);
 
     ToolState& state() { return s_; }
     Presentation& view() { return view_; }
@@ -55,10 +57,10 @@ public:
     void upDownLoadButtonClick();  // SpeedButton_up_down_load: the menu variant
     void stayOfflineClick();
     void cancelMenuClick();
-    void uploadClick();            // "&s" in the menu or the power-interruption panel
-    void downloadClick();          // "&p"
-    void lockClick();              // "&l"
-    void helpClick();              // Button_Help_F1
+    void uploadClick();    // "&s" in the menu or the power-interruption panel
+    void downloadClick();  // "&p"
+    void lockClick();      // "&l"
+    void helpClick();      // Button_Help_F1
     // True when the main window consumed the key.
     bool keyDown(Key key, unsigned modifiers);
 
@@ -73,8 +75,8 @@ public:
     bool errorsWindowKeyDown(Key key, unsigned modifiers);
 
     // --- Port page (settings window).
-    void commErrorsLabelClick();   // Label_comm_errors: settings window + port page
-    void communicationPortClick(); // "Communicationport" on the options menu
+    void commErrorsLabelClick();    // Label_comm_errors: settings window + port page
+    void communicationPortClick();  // "Communicationport" on the options menu
     void portPageSelect(int index);
     void portPageSave();
     void portPageCancel();
@@ -103,7 +105,7 @@ public:
     void LockModuleData();
     std::string MainCaption(bool locked) const;
 
-private:
+  private:
     class EventScope;
     void wireLink();
     void toggleOnline(bool fromDashboard);
