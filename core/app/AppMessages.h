@@ -13,8 +13,8 @@ inline std::string UnsupportedAtUpload(const std::string& version, const std::st
            "Call your Software supplier for information !!!";
 }
 inline std::string NotEtcAtUpload(const std::string& word) {
-    return "This software is for ETC systems only\r\r\nCall your Software supplier for the " + word +
-           " version !!!";
+    return "This software is for ETC systems only\r\r\nCall your Software supplier for the " +
+           word + " version !!!";
 }
 inline std::string UnsupportedAtDownload(const std::string& version) {
     return "This Version nr : " + version + "\r\r\n" + "is not supported by this software " +
@@ -25,12 +25,14 @@ inline std::string NotEtcAtDownload(const std::string& word) {
            "for the " +
            word + " version !!!";
 }
-inline std::string FileDoesNotMatch(const std::string& fileVersion, const std::string& moduleVersion) {
+inline std::string FileDoesNotMatch(const std::string& fileVersion,
+                                    const std::string& moduleVersion) {
     return "The file does not match the current system!!!\r\r\nFile version nr  : " + fileVersion +
            "\r\r\n" + "System version nr: " + moduleVersion;
 }
 inline constexpr std::string_view kUploadAfterDownload =
-    "After downloading, upload data (System -> PC)\r\r\nand check all settings for correct values!!!";
+    "After downloading, upload data (System -> PC)\r\r\nand check all settings for correct "
+    "values!!!";
 
 // Manual.
 inline constexpr std::string_view kCantFindLanguageIni = "Can't find: Language.ini";

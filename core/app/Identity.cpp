@@ -39,7 +39,9 @@ bool IsSupportedVersion(const std::string& version) {
     return g == "1EA" || g == "4EA";
 }
 
-char SystemKind(const std::string& version) { return version.size() > 1 ? version[1] : '\0'; }
+char SystemKind(const std::string& version) {
+    return version.size() > 1 ? version[1] : '\0';
+}
 
 bool IsUnsupportedEtcVersion(const std::string& version) {
     return !IsSupportedVersion(version) && SystemKind(version) == 'E';
@@ -47,18 +49,25 @@ bool IsUnsupportedEtcVersion(const std::string& version) {
 
 std::string SystemWordAtUpload(char kind) {
     switch (kind) {
-        case 'I': return "Ignition";
-        case 'F': return "Fuel injection";
-        case 'M': return "Motormanagement";
-        default: return "correct";
+        case 'I':
+            return "Ignition";
+        case 'F':
+            return "Fuel injection";
+        case 'M':
+            return "Motormanagement";
+        default:
+            return "correct";
     }
 }
 
 std::string SystemWordAtDownload(char kind) {
     switch (kind) {
-        case 'I': return "Ignition";
-        case 'F': return "Fuel";
-        default: return "correct";
+        case 'I':
+            return "Ignition";
+        case 'F':
+            return "Fuel";
+        default:
+            return "correct";
     }
 }
 
@@ -74,9 +83,12 @@ std::optional<std::int32_t> ReadLanguageIni(const std::string& path) {
 
 std::string ManualFileNameFor(std::int32_t language) {
     switch (language) {
-        case 1: return std::string(app_msg::kManualEnglish103);
-        case 3: return std::string(app_msg::kManualDutch103);
-        default: return std::string(app_msg::kManualEnglish13);
+        case 1:
+            return std::string(app_msg::kManualEnglish103);
+        case 3:
+            return std::string(app_msg::kManualDutch103);
+        default:
+            return std::string(app_msg::kManualEnglish13);
     }
 }
 

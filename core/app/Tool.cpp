@@ -12,7 +12,7 @@ namespace qor {
 
 // Notifies the UI once the outermost handled event is over.
 class Tool::EventScope {
-public:
+  public:
     explicit EventScope(Tool& t) : t_(t) { ++t_.eventDepth_; }
     ~EventScope() {
         if (--t_.eventDepth_ == 0 && t_.onViewChanged) t_.onViewChanged();
@@ -20,12 +20,14 @@ public:
     EventScope(const EventScope&) = delete;
     EventScope& operator=(const EventScope&) = delete;
 
-private:
+  private:
     Tool& t_;
 };
 
 namespace {
-std::string wholeNumber(double v) { return std::to_string(Round(v)); }
+std::string wholeNumber(double v) {
+    return std::to_string(Round(v));
+}
 }  // namespace
 
 Tool::Tool(Scheduler& scheduler, Port& port, Dialogs& dialogs, DocumentOpener& opener,
@@ -52,6 +54,9 @@ Tool::Tool(Scheduler& scheduler, Port& port, Dialogs& dialogs, DocumentOpener& o
         link_.OnBytesArrived(n);
     });
     wireLink();
+    errorsCommands_.upload = [this] { keyDown(Key::S, Alt); };
+    errorsCommands_.download = [this] { keyDown(Key::P, Alt); };
+    errorsCommands_.lock = [this] { keyDown(Key::L, Alt); };
 
     // Main window creation.
     s_.AppDir = std::move(appDir);
@@ -63,7 +68,9 @@ Tool::Tool(Scheduler& scheduler, Port& port, Dialogs& dialogs, DocumentOpener& o
     s_.RxMuted = false;
 }
 
-Tool::~Tool() { port_.setOnBytesArrived(nullptr); }
+Tool::~Tool() {
+    port_.setOnBytesArrived(nullptr);
+}
 
 void Tool::wireLink() {
     auto& c = link_.consumers;
@@ -74,19 +81,48 @@ void Tool::wireLink() {
     c.accessLevelReceived = [this](int m, int u) { AccessLevelReceived(m, u); };
     c.downloadVersionChecks = [this](const std::string& v) { return DownloadVersionChecks(v); };
     // Consumers built elsewhere are looked up when called, so they may be set at any time.
-    c.liveData = [this](const Bytes& f) { if (hooks_.liveData) hooks_.liveData(f); };
-    c.blockReceived = [this] { if (hooks_.blockReceived) hooks_.blockReceived(); };
-    c.passwordReply = [this](char l, bool ok) { if (hooks_.passwordReply) hooks_.passwordReply(l, ok); };
-    c.calibrationReply = [this](int code) { if (hooks_.calibrationReply) hooks_.calibrationReply(code); };
-    c.downloadEnd = [this] { if (hooks_.downloadEnd) hooks_.downloadEnd(); };
-    c.sequencerStep = [this] { if (hooks_.sequencerStep) hooks_.sequencerStep(); };
-    c.resendAccessLevel = [this] { if (hooks_.resendAccessLevel) hooks_.resendAccessLevel(); };
-    c.resendPassword = [this](char l) { if (hooks_.resendPassword) hooks_.resendPassword(l); };
-    c.calibrationLinkLost = [this] { if (hooks_.calibrationLinkLost) hooks_.calibrationLinkLost(); };
-    c.startTableEdit = [this] { if (hooks_.startTableEdit) hooks_.startTableEdit(); };
+    c.liveData = [this](const Bytes& f) {
+        if (hooks_.liveData) {
+            hooks_.liveData(f);
+        } else {
+            liveData_.DecodeLiveDataFrame(f);
+        }
+    };
+    c.blockReceived = [this] {
+        if (hooks_.blockReceived) hooks_.blockReceived();
+    };
+    c.passwordReply = [this](char l, bool ok) {
+        if (hooks_.passwordReply) hooks_.passwordReply(l, ok);
+    };
+    c.calibrationReply = [this](int code) {
+        if (hooks_.calibrationReply) hooks_.calibrationReply(code);
+    };
+    c.downloadEnd = [this] {
+        if (hooks_.downloadEnd) hooks_.downloadEnd();
+    };
+    c.sequencerStep = [this] {
+        if (hooks_.sequencerStep) hooks_.sequencerStep();
+    };
+    c.resendAccessLevel = [this] {
+        if (hooks_.resendAccessLevel) hooks_.resendAccessLevel();
+    };
+    c.resendPassword = [this](char l) {
+        if (hooks_.resendPassword) hooks_.resendPassword(l);
+    };
+    c.calibrationLinkLost = [this] {
+        if (hooks_.calibrationLinkLost) hooks_.calibrationLinkLost();
+    };
+    c.startTableEdit = [this] {
+        if (hooks_.startTableEdit) hooks_.startTableEdit();
+    };
     c.applyPedalCorrectionEdit = [this] {
         if (hooks_.applyPedalCorrectionEdit) hooks_.applyPedalCorrectionEdit();
     };
+}
+
+void Tool::handle(const std::function<void()>& handler) {
+    EventScope scope(*this);
+    if (handler) handler();
 }
 
 // ---------------------------------------------------------------- start-up
@@ -146,6 +182,7 @@ void Tool::SetOnlineDisplay(bool online) {
     if (port_.isOpen()) port_.close();
     SetDashboardActive(false);
     if (hooks_.resetLiveValues) hooks_.resetLiveValues();
+    else ResetLiveValues(view_.dashboard);
     m.dashboardOnlineLook = false;
     m.progressVisible = false;
     s_.LinkOnline = false;
@@ -160,7 +197,7 @@ void Tool::SetDashboardActive(bool active) {
     if (hooks_.setDashboardActive) {
         hooks_.setDashboardActive(active);
     } else {
-        view_.dashboard.active = active;
+        qor::SetDashboardActive(view_.dashboard, active);
     }
 }
 
@@ -201,7 +238,9 @@ bool Tool::VersionAtLeast(const std::string& reference) const {
     return qor::VersionAtLeast(s_.version_info, reference);
 }
 
-bool Tool::EcuIsNewer() const { return qor::EcuIsNewer(s_.version_info, s_.ToolVersion); }
+bool Tool::EcuIsNewer() const {
+    return qor::EcuIsNewer(s_.version_info, s_.ToolVersion);
+}
 
 void Tool::SelectRegionTable() {
     const std::string& v = s_.version_info;
@@ -454,6 +493,23 @@ bool Tool::keyDown(Key key, unsigned modifiers) {
     return false;
 }
 
+// ---------------------------------------------------------------- errors and warnings window
+
+void Tool::placeErrorsWindow(int mainWindowWidth) {
+    EventScope scope(*this);
+    PlaceErrorsWindow(view_.errors, mainWindowWidth);
+}
+
+void Tool::errorsClearMessageClick() {
+    EventScope scope(*this);
+    ClearErrorMessages(view_.errors);
+}
+
+bool Tool::errorsWindowKeyDown(Key key, unsigned modifiers) {
+    EventScope scope(*this);
+    return ErrorsWindowKeyDown(errorsCommands_, key, modifiers);
+}
+
 // ---------------------------------------------------------------- port page
 
 void Tool::openPortPage() {
@@ -507,7 +563,8 @@ void Tool::portPageSave() {
     if (WriteComIni(s_.AppDir + kComIniName, name)) {
         s_.PortName = name;
     } else {
-        dialogs_.message(MessageKind::Plain, std::string(link_msg::kWriteErrorComIni), {Button::Ok});
+        dialogs_.message(MessageKind::Plain, std::string(link_msg::kWriteErrorComIni),
+                         {Button::Ok});
     }
     hidePortPage();
 }

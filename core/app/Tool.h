@@ -7,6 +7,8 @@
 #include "core/app/Presentation.h"
 #include "core/app/ToolHooks.h"
 #include "core/app/ToolState.h"
+#include "core/diagnostics/ErrorsView.h"
+#include "core/diagnostics/LiveData.h"
 #include "core/link/Link.h"
 #include "core/platform/Dialogs.h"
 #include "core/platform/Port.h"
@@ -18,7 +20,7 @@ namespace qor {
 // runs start-up, identification, the main window's commands and the port page. The UI
 // renders view() and forwards its events here; onViewChanged fires after each handled event.
 class Tool {
-public:
+  public:
     // args: the command line with the program itself at [0]. appDir ends in a separator.
     Tool(Scheduler& scheduler, Port& port, Dialogs& dialogs, DocumentOpener& opener,
          PortLister& ports, std::vector<std::string> args, std::string appDir);
@@ -28,6 +30,8 @@ public:
 
     // Called (after the outermost handler) whenever the presentation may have changed.
     std::function<void()> onViewChanged;
+    // Runs an event handler of another subsystem as a Tool event (onViewChanged afterwards).
+    void handle(const std::function<void()>& handler);
 
     ToolState& state() { return s_; }
     Presentation& view() { return view_; }
@@ -53,16 +57,26 @@ public:
     void upDownLoadButtonClick();  // SpeedButton_up_down_load: the menu variant
     void stayOfflineClick();
     void cancelMenuClick();
-    void uploadClick();            // "&s" in the menu or the power-interruption panel
-    void downloadClick();          // "&p"
-    void lockClick();              // "&l"
-    void helpClick();              // Button_Help_F1
+    void uploadClick();    // "&s" in the menu or the power-interruption panel
+    void downloadClick();  // "&p"
+    void lockClick();      // "&l"
+    void helpClick();      // Button_Help_F1
     // True when the main window consumed the key.
     bool keyDown(Key key, unsigned modifiers);
 
+    // --- Live data and the errors and warnings window.
+    // Decodes '*' replies unless hooks().liveData takes them. The UI sets its decimal
+    // separator; the calibration dialogue fills its HandleCalibrationResult.
+    LiveDataDecoder& liveData() { return liveData_; }
+    // Once, after the main window is first shown: the errors window goes to its right edge.
+    void placeErrorsWindow(int mainWindowWidth);
+    void errorsClearMessageClick();                      // "Clear message"
+    // Alt+S, Alt+P, Alt+L in the errors window act as in the main window.
+    bool errorsWindowKeyDown(Key key, unsigned modifiers);
+
     // --- Port page (settings window).
-    void commErrorsLabelClick();   // Label_comm_errors: settings window + port page
-    void communicationPortClick(); // "Communicationport" on the options menu
+    void commErrorsLabelClick();    // Label_comm_errors: settings window + port page
+    void communicationPortClick();  // "Communicationport" on the options menu
     void portPageSelect(int index);
     void portPageSave();
     void portPageCancel();
@@ -91,7 +105,7 @@ public:
     void LockModuleData();
     std::string MainCaption(bool locked) const;
 
-private:
+  private:
     class EventScope;
     void wireLink();
     void toggleOnline(bool fromDashboard);
@@ -107,6 +121,8 @@ private:
     ToolState s_;
     Presentation view_;
     ToolHooks hooks_;
+    LiveDataDecoder liveData_{view_};
+    ErrorsWindowCommands errorsCommands_;
     LinkTimers timers_;
     Link link_;
     std::string portOverride_;

@@ -32,12 +32,12 @@ struct ToolHooks {
     std::function<void()> startBlockReads;
 
     // --- Commands built elsewhere.
-    std::function<void()> download;      // "&p" and Alt+P
-    std::function<void()> lock;          // "&l" and Alt+L; default: send 'L' via the poll cycle
+    std::function<void()> download;  // "&p" and Alt+P
+    std::function<void()> lock;      // "&l" and Alt+L; default: send 'L' via the poll cycle
     std::function<bool()> lockBlockedByCurveWarnings;  // a decreasing-curve warning is shown
-    std::function<void()> openFile;      // F2 / Open file
-    std::function<void()> saveFile;      // F3 / Save file
-    std::function<void()> openOptions;   // F4 / Options
+    std::function<void()> openFile;                    // F2 / Open file
+    std::function<void()> saveFile;                    // F3 / Save file
+    std::function<void()> openOptions;                 // F4 / Options
     std::function<void(bool visible)> setOptionsMenuVisible;
     std::function<void(bool enabled)> setPageCancelButtonsEnabled;
 
@@ -51,7 +51,7 @@ struct ToolHooks {
 
     // --- Values from the parameter set. Defaults: headers left as they are; idle start 400.
     std::function<std::array<double, 21>()> rpmRangeRows;
-    std::function<double()> idleStartSpeed;   // AdvSpinEdit_beginwaarde
+    std::function<double()> idleStartSpeed;  // AdvSpinEdit_beginwaarde
 };
 
 }  // namespace qor

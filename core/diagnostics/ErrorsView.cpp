@@ -38,13 +38,13 @@ void PlaceErrorsWindow(ErrorsView& view, int mainWindowWidth) {
     view.left = mainWindowWidth - ErrorsView::kRightMargin;
 }
 
-bool ErrorsWindowKeyDown(const ErrorsWindowCommands& commands, char key, bool alt) {
-    if (!alt) return false;
+bool ErrorsWindowKeyDown(const ErrorsWindowCommands& commands, Key key, unsigned modifiers) {
+    if (!(modifiers & Alt)) return false;
     const std::function<void()>* command = nullptr;
     switch (key) {
-        case 'S': case 's': command = &commands.upload; break;
-        case 'P': case 'p': command = &commands.download; break;
-        case 'L': case 'l': command = &commands.lock; break;
+        case Key::S: command = &commands.upload; break;
+        case Key::P: command = &commands.download; break;
+        case Key::L: command = &commands.lock; break;
         default: return false;
     }
     if (*command) (*command)();

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "core/app/Keys.h"
 #include "core/app/ToolState.h"
 
 namespace qor {
@@ -66,8 +67,7 @@ struct ErrorsWindowCommands {
     std::function<void()> lock;       // Alt+L
 };
 
-// A key pressed in the errors window (letter case-insensitive). Returns whether it was one of
-// the forwarded commands.
-bool ErrorsWindowKeyDown(const ErrorsWindowCommands& commands, char key, bool alt);
+// A key pressed in the errors window. Returns whether it was one of the forwarded commands.
+bool ErrorsWindowKeyDown(const ErrorsWindowCommands& commands, Key key, unsigned modifiers);
 
 }  // namespace qor

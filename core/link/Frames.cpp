@@ -27,9 +27,13 @@ Bytes Framed(char letter, const Bytes& payload) {
     return f;
 }
 
-Bytes Single(char letter) { return Bytes{static_cast<Byte>(letter)}; }
+Bytes Single(char letter) {
+    return Bytes{static_cast<Byte>(letter)};
+}
 
-Bytes AccessLevelQuery() { return Framed('a', bytesOf("ABCD")); }
+Bytes AccessLevelQuery() {
+    return Framed('a', bytesOf("ABCD"));
+}
 
 Bytes SetAccessLevel(int masterLevel, int userLevel) {
     Bytes p;
@@ -73,7 +77,9 @@ Bytes PageWrite(const Bytes& txPayload) {
     return f;
 }
 
-Bytes CellWrite(char letter, const Bytes& txPayload) { return Framed(letter, txPayload); }
+Bytes CellWrite(char letter, const Bytes& txPayload) {
+    return Framed(letter, txPayload);
+}
 
 bool AcceptedFirstByte(Byte b) {
     static constexpr std::string_view kAccepted = "*.?ABCDEIJLPQRSTVYZadfijpq";

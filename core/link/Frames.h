@@ -15,13 +15,13 @@ bool ChecksumOk(const Bytes& frame);
 Bytes Framed(char letter, const Bytes& payload);
 Bytes Single(char letter);
 
-Bytes AccessLevelQuery();                          // 'a' 'A' 'B' 'C' 'D' cs
+Bytes AccessLevelQuery();                              // 'a' 'A' 'B' 'C' 'D' cs
 Bytes SetAccessLevel(int masterLevel, int userLevel);  // 'A' word(master*256+user) cs
 // 'p' or 'P' with the password cut or padded on the right with '0' to 10 characters.
 Bytes Password(char letter, const std::string& password);
 std::string PadPassword(const std::string& password);
-Bytes CalibrationStep(int step);                   // 'q' 'A' 'B' 'C' step cs
-Bytes BlockRead(int start, int count);             // 'Z' word(start) word(count) cs
+Bytes CalibrationStep(int step);        // 'q' 'A' 'B' 'C' step cs
+Bytes BlockRead(int start, int count);  // 'Z' word(start) word(count) cs
 // 'E' + TxPayload (n, address, data) + checksum. The checksum covers n + 5 bytes as the
 // frame itself states, but never more than the frame holds.
 Bytes PageWrite(const Bytes& txPayload);

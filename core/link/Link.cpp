@@ -33,7 +33,9 @@ bool Link::OpenPort() {
     return true;
 }
 
-bool Link::Online() const { return s_.LinkOnline && port_.isOpen(); }
+bool Link::Online() const {
+    return s_.LinkOnline && port_.isOpen();
+}
 
 void Link::clearRx() {
     s_.RxCount = 0;
@@ -119,7 +121,9 @@ void Link::RequestVersionForDownload() {
     send('v', Condition::None, frames::Single('V'), false);
 }
 
-void Link::RequestSerialNumber() { send('S', Condition::OpensPort, frames::Single('S'), false); }
+void Link::RequestSerialNumber() {
+    send('S', Condition::OpensPort, frames::Single('S'), false);
+}
 
 void Link::RequestAccessLevel() {
     send('a', Condition::Online, frames::AccessLevelQuery(), true);
@@ -138,14 +142,26 @@ void Link::RequestBlock() {
     send('Z', Condition::None, frames::BlockRead(s_.BlockStart, s_.BlockCount), false);
 }
 
-void Link::SendPageWrite() { sendWrite('E', frames::PageWrite(s_.TxPayload), false); }
-void Link::SendCellWrite() { sendWrite('B', frames::CellWrite('B', s_.TxPayload), false); }
-void Link::SendChartWriteC() { sendWrite('c', frames::CellWrite('C', s_.TxPayload), true); }
-void Link::SendChartWriteB() { sendWrite('b', frames::CellWrite('B', s_.TxPayload), true); }
+void Link::SendPageWrite() {
+    sendWrite('E', frames::PageWrite(s_.TxPayload), false);
+}
+void Link::SendCellWrite() {
+    sendWrite('B', frames::CellWrite('B', s_.TxPayload), false);
+}
+void Link::SendChartWriteC() {
+    sendWrite('c', frames::CellWrite('C', s_.TxPayload), true);
+}
+void Link::SendChartWriteB() {
+    sendWrite('b', frames::CellWrite('B', s_.TxPayload), true);
+}
 
-void Link::RequestLock() { send('L', Condition::LinkOnlineFlag, frames::Single('L'), true); }
+void Link::RequestLock() {
+    send('L', Condition::LinkOnlineFlag, frames::Single('L'), true);
+}
 
-void Link::SendDownloadEnd() { send('R', Condition::None, frames::Single('R'), false); }
+void Link::SendDownloadEnd() {
+    send('R', Condition::None, frames::Single('R'), false);
+}
 
 void Link::SendSetAccessLevel(int masterLevel, int userLevel) {
     send('A', Condition::OpensPort, frames::SetAccessLevel(masterLevel, userLevel), true);
@@ -199,17 +215,37 @@ void Link::TimeoutRetry() {
         if (s_.TransferStep != 0) t_.timer3->setEnabled(true);
     };
     switch (s_.PendingRequest) {
-        case '*': RequestLiveData(); break;
-        case 'V': RequestVersion(); break;
-        case 'v': RequestVersionForDownload(); break;
-        case 'S': RequestSerialNumber(); break;
-        case 'a': RequestAccessLevel(); break;
-        case 'A': call(consumers.resendAccessLevel); break;
+        case '*':
+            RequestLiveData();
+            break;
+        case 'V':
+            RequestVersion();
+            break;
+        case 'v':
+            RequestVersionForDownload();
+            break;
+        case 'S':
+            RequestSerialNumber();
+            break;
+        case 'a':
+            RequestAccessLevel();
+            break;
+        case 'A':
+            call(consumers.resendAccessLevel);
+            break;
         case 'p':
-        case 'P': call(consumers.resendPassword, s_.PendingRequest); break;
-        case 'q': RequestCalibrationStep(); break;
-        case 'Z': RequestBlock(); break;
-        case 'E': SendPageWrite(); break;
+        case 'P':
+            call(consumers.resendPassword, s_.PendingRequest);
+            break;
+        case 'q':
+            RequestCalibrationStep();
+            break;
+        case 'Z':
+            RequestBlock();
+            break;
+        case 'E':
+            SendPageWrite();
+            break;
         case 'B':
             SendCellWrite();
             sequencerOnIfTransfer();
@@ -222,9 +258,14 @@ void Link::TimeoutRetry() {
             RequestPollAction(17);
             sequencerOnIfTransfer();
             break;
-        case 'L': RequestLock(); break;
-        case 'R': SendFrame(frames::Single('R')); break;
-        default: break;
+        case 'L':
+            RequestLock();
+            break;
+        case 'R':
+            SendFrame(frames::Single('R'));
+            break;
+        default:
+            break;
     }
 }
 
@@ -237,15 +278,32 @@ void Link::PollTick() {
             RequestVersion();
             t_.timer4->setInterval(kTimer4Period);
             break;
-        case 1: SendChartWriteC(); break;
-        case 2: call(consumers.startTableEdit); break;
-        case 3: RequestLiveData(); break;
-        case 5: call(consumers.applyPedalCorrectionEdit); break;
-        case 6: TimeoutRetry(); break;
-        case 7: RequestLock(); break;
-        case 17: SendChartWriteB(); break;
-        case 18: RequestCalibrationStep(); break;
-        default: break;
+        case 1:
+            SendChartWriteC();
+            break;
+        case 2:
+            call(consumers.startTableEdit);
+            break;
+        case 3:
+            RequestLiveData();
+            break;
+        case 5:
+            call(consumers.applyPedalCorrectionEdit);
+            break;
+        case 6:
+            TimeoutRetry();
+            break;
+        case 7:
+            RequestLock();
+            break;
+        case 17:
+            SendChartWriteB();
+            break;
+        case 18:
+            RequestCalibrationStep();
+            break;
+        default:
+            break;
     }
 }
 

@@ -35,12 +35,12 @@ struct LinkConsumers {
     std::function<void(bool enabled)> enableFileCommands;
     std::function<void()> hideUpDownloadMenu;
     // Reply consumers.
-    std::function<void(const Bytes& frame)> liveData;           // checked 66-byte '*' reply
-    std::function<void()> blockReceived;                        // checked 'Z' reply in RxBuffer
+    std::function<void(const Bytes& frame)> liveData;  // checked 66-byte '*' reply
+    std::function<void()> blockReceived;               // checked 'Z' reply in RxBuffer
     std::function<void(int master, int user)> accessLevelReceived;
-    std::function<void(char letter, bool ok)> passwordReply;    // 'A', 'p', 'P': "OK" or "NO"
-    std::function<void(int code)> calibrationReply;             // 'q' status code
-    std::function<void()> downloadEnd;                          // 'R' reply
+    std::function<void(char letter, bool ok)> passwordReply;  // 'A', 'p', 'P': "OK" or "NO"
+    std::function<void(int code)> calibrationReply;           // 'q' status code
+    std::function<void()> downloadEnd;                        // 'R' reply
     // Module version of a 'V' reply to a download identification; true lets it go on.
     std::function<bool(const std::string& moduleVersion)> downloadVersionChecks;
     // Timer3 ticks other than the switch to the fast baud rate after an upload 'V'.
@@ -51,15 +51,15 @@ struct LinkConsumers {
     // The sixth failure in a row while the calibration dialogue may be waiting.
     std::function<void()> calibrationLinkLost;
     // Poll actions performed by other subsystems.
-    std::function<void()> startTableEdit;             // PollAction 2
-    std::function<void()> applyPedalCorrectionEdit;   // PollAction 5
+    std::function<void()> startTableEdit;            // PollAction 2
+    std::function<void()> applyPedalCorrectionEdit;  // PollAction 5
 };
 
 // Frames on the serial port, the receive dispatcher, time-outs and re-sends, and the poll
 // cycle. One request is outstanding at a time (PendingRequest); everything runs on the
 // caller's thread, driven by the four timers and the port's bytes-arrived event.
 class Link {
-public:
+  public:
     Link(ToolState& state, Presentation& view, Port& port, Dialogs& dialogs, LinkTimers& timers);
 
     LinkConsumers consumers;
@@ -77,9 +77,9 @@ public:
     void SendChartWriteB();            // 'B' as 'b'
     void RequestLock();                // 'L'; LinkOnline only
     void SendDownloadEnd();            // 'R'
-    void SendSetAccessLevel(int masterLevel, int userLevel);  // 'A'; opens the port
+    void SendSetAccessLevel(int masterLevel, int userLevel);      // 'A'; opens the port
     void SendPassword(char letter, const std::string& password);  // 'p' or 'P'; opens the port
-    void RequestCalibrationStep();     // 'q' with CalibrationStep; online only
+    void RequestCalibrationStep();  // 'q' with CalibrationStep; online only
 
     // Writes a frame; false when nothing was written (port closed or write failed).
     bool SendFrame(const Bytes& frame);
@@ -100,7 +100,7 @@ public:
     bool OpenPort();
     bool Online() const;
 
-private:
+  private:
     enum class Condition { OpensPort, Online, LinkOnlineFlag, None };
     bool send(char pending, Condition condition, const Bytes& frame, bool commCaption);
     bool sendWrite(char pending, const Bytes& frame, bool chartWrite);

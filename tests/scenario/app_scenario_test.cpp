@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <optional>
-
-#include <unistd.h>
 
 #include "core/link/PortSettings.h"
 #include "link_scenario_rig.h"
@@ -18,9 +17,11 @@ using sim::Fault;
 struct OfflineAfterLoss : SimRig {
     explicit OfflineAfterLoss(int userLevel) {
         module.setLevels(4, userLevel);
-        module.faults().add({.letter = '*', .first = 3, .last = Fault::kEvery, .kind = Fault::Kind::NoReply});
+        module.faults().add(
+            {.letter = '*', .first = 3, .last = Fault::kEvery, .kind = Fault::Kind::NoReply});
         tool.show();
-        EXPECT_TRUE(sched.runUntil([&] { return module.requestCount('*') >= 3 && !tool.state().LinkOnline; }, 10000));
+        EXPECT_TRUE(sched.runUntil(
+            [&] { return module.requestCount('*') >= 3 && !tool.state().LinkOnline; }, 10000));
         EXPECT_FALSE(simPort.isOpen());
         module.faults().clear();
         simPort.clearWrites();
@@ -142,7 +143,9 @@ TEST(AppScenario, ModuleVersionDecidesWhetherTheUploadGoesOn) {
     };
     const Case cases[] = {
         {"1EA1AB1AA", {}, true},
-        {"1EA1AC1AA", {"ECU is newer then the PC software\n\rPlease download newer QOR PC software"}, false},
+        {"1EA1AC1AA",
+         {"ECU is newer then the PC software\n\rPlease download newer QOR PC software"},
+         false},
         {"2EA1AB1AA",
          {"This Version nr : 2EA1AB1AAWith Serialnumber : 123456\r\r\nis not supported by this "
           "software \r\r\nCall your Software supplier for information !!!"},

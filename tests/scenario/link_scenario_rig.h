@@ -16,7 +16,7 @@ namespace qor::test {
 // Passes everything to the simulated port, but can deliver the next answer in pieces of
 // chosen sizes (and drop what is left), so a test controls exactly how a reply arrives.
 class ReChunkPort : public Port {
-public:
+  public:
     ReChunkPort(VirtualScheduler& s, Port& inner) : s_(s), inner_(inner) {
         inner_.setOnBytesArrived([this](std::size_t n) { arrived(n); });
     }
@@ -51,7 +51,7 @@ public:
     void setOnBytesArrived(std::function<void(std::size_t)> h) override { handler_ = std::move(h); }
     std::string lastError() const override { return inner_.lastError(); }
 
-private:
+  private:
     void arrived(std::size_t n) {
         Bytes b;
         inner_.read(n, b);
@@ -82,12 +82,12 @@ private:
 };
 
 class NoOpener : public DocumentOpener {
-public:
+  public:
     bool open(const std::string&) override { return true; }
 };
 
 class ListedPorts : public PortLister {
-public:
+  public:
     std::vector<std::string> availablePorts() const override { return {"COM1", "COM3"}; }
 };
 

@@ -34,18 +34,16 @@ TEST(LinkScenario, StartUpIdentifiesTheModuleAtTheRightSpeedsAndPollsLiveData) {
         ASSERT_TRUE(r.runUntilWrites(5)) << c.userLevel;
         const auto& w = r.simPort.writes();
         const std::vector<std::pair<Bytes, int>> expected = {
-            {Bytes{'V'}, 9600},
-            {Bytes{'G'}, 9600},
-            {Bytes{'S'}, 115200},
-            {Bytes{0x61, 0x41, 0x42, 0x43, 0x44, 0x6B}, 115200},
+            {Bytes{'V'}, 9600},   {Bytes{'G'}, 9600},
+            {Bytes{'S'}, 115200}, {Bytes{0x61, 0x41, 0x42, 0x43, 0x44, 0x6B}, 115200},
             {Bytes{'*'}, 115200},
         };
         for (std::size_t i = 0; i < expected.size(); ++i) {
             EXPECT_EQ(w[i].bytes, expected[i].first) << c.userLevel << " write " << i;
             EXPECT_EQ(w[i].baud, expected[i].second) << c.userLevel << " write " << i;
         }
-        EXPECT_EQ(w[0].at, 80);                // the first poll tick
-        EXPECT_LE(w[2].at - w[1].at, 50);      // the next sequencer tick
+        EXPECT_EQ(w[0].at, 80);            // the first poll tick
+        EXPECT_LE(w[2].at - w[1].at, 50);  // the next sequencer tick
         EXPECT_EQ(w[4].at - w[3].at, 1 + c.liveAfterAccessReply) << c.userLevel;  // 1 ms latency
         const auto& s = r.tool.state();
         EXPECT_TRUE(s.LinkOnline);
@@ -91,8 +89,11 @@ TEST(LinkScenario, BadChecksumIsRetried80msLater) {
 TEST(LinkScenario, RejectedFirstBytesAreDroppedAndRetried) {
     for (Byte first : {Byte(0x0B), Byte('N'), Byte('x')}) {
         Live r;
-        r.module.faults().add(
-            {.letter = '*', .first = 2, .last = 2, .kind = Fault::Kind::BadFirstByte, .value = first});
+        r.module.faults().add({.letter = '*',
+                               .first = 2,
+                               .last = 2,
+                               .kind = Fault::Kind::BadFirstByte,
+                               .value = first});
         ASSERT_TRUE(r.runUntilWrites(6));
         const auto good = r.liveFrames.size();
         r.sched.advance(1);
@@ -107,7 +108,8 @@ TEST(LinkScenario, RejectedFirstBytesAreDroppedAndRetried) {
 
 TEST(LinkScenario, SixFailuresInARowTakeTheLinkOffline) {
     Live r;
-    r.module.faults().add({.letter = '*', .first = 2, .last = Fault::kEvery, .kind = Fault::Kind::NoReply});
+    r.module.faults().add(
+        {.letter = '*', .first = 2, .last = Fault::kEvery, .kind = Fault::Kind::NoReply});
     ASSERT_TRUE(r.runUntilWrites(6));  // the first request left unanswered
     r.sched.advance(6 * 540 - 1);
     EXPECT_TRUE(r.tool.state().LinkOnline);
@@ -127,7 +129,8 @@ TEST(LinkScenario, SixFailuresInARowTakeTheLinkOffline) {
 
 TEST(LinkScenario, BytesWhileMutedAreNeitherReadNorDispatched) {
     Live r;
-    r.module.faults().add({.letter = '*', .first = 2, .last = 2, .kind = Fault::Kind::Delay, .gap = 50});
+    r.module.faults().add(
+        {.letter = '*', .first = 2, .last = 2, .kind = Fault::Kind::Delay, .gap = 50});
     ASSERT_TRUE(r.runUntilWrites(6));
     const auto good = r.liveFrames.size();
     r.tool.link().StopLink();

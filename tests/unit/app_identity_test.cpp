@@ -15,18 +15,14 @@ TEST(AppIdentity, VersionRules) {
         bool atLeastOpenLoopIdle, newer, supported, unsupportedEtc;
     };
     const Case cases[] = {
-        {"1EA1AB1AA", true, false, true, false},
-        {"1EA1AC0AA", true, true, true, false},
-        {"4EA0AA0AA", true, false, true, false},
-        {"1EA1AA9ZZ", false, false, true, false},
-        {"1EA1AB9ZZ", true, false, true, false},
-        {"1EA1AC1AA", true, true, true, false},
-        {"1EB1AA1AA", true, false, false, true},   // group 1 above, group 2 not: not newer
-        {"4EA2AA1AA", true, true, true, false},
-        {"2EA1AB1AA", true, false, false, true},
-        {"1IA1AB1AA", true, false, false, false},   // byte-wise: 'I' is above 'E'
-        {"0EA9ZZ9ZZ", false, false, false, true},   // group 1 below: never newer
-        {"", false, false, false, false},           // nothing received: compares lowest
+        {"1EA1AB1AA", true, false, true, false},  {"1EA1AC0AA", true, true, true, false},
+        {"4EA0AA0AA", true, false, true, false},  {"1EA1AA9ZZ", false, false, true, false},
+        {"1EA1AB9ZZ", true, false, true, false},  {"1EA1AC1AA", true, true, true, false},
+        {"1EB1AA1AA", true, false, false, true},  // group 1 above, group 2 not: not newer
+        {"4EA2AA1AA", true, true, true, false},   {"2EA1AB1AA", true, false, false, true},
+        {"1IA1AB1AA", true, false, false, false},  // byte-wise: 'I' is above 'E'
+        {"0EA9ZZ9ZZ", false, false, false, true},  // group 1 below: never newer
+        {"", false, false, false, false},          // nothing received: compares lowest
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.version);
@@ -35,7 +31,7 @@ TEST(AppIdentity, VersionRules) {
         EXPECT_EQ(IsSupportedVersion(c.version), c.supported);
         EXPECT_EQ(IsUnsupportedEtcVersion(c.version), c.unsupportedEtc);
     }
-    EXPECT_TRUE(VersionAtLeast("1EA1AB1AA", "1EA1AB1AA"));          // equal to the end
+    EXPECT_TRUE(VersionAtLeast("1EA1AB1AA", "1EA1AB1AA"));  // equal to the end
     EXPECT_EQ(kToolVersion, "1EA1AB1AA");
 }
 
@@ -110,19 +106,39 @@ TEST(AppIdentity, DownloadVersionChecks) {
         "System version nr: 4EA1AB1AA";
     const Case cases[] = {
         {"same version", "1EA1AB1AA", "1EA1AB1AA", {}, true, {}},
-        {"other version, Ignore", "1EA1AB1AA", "4EA1AB1AA", {Button::Ignore}, true,
+        {"other version, Ignore",
+         "1EA1AB1AA",
+         "4EA1AB1AA",
+         {Button::Ignore},
+         true,
          {mismatch, std::string(app_msg::kUploadAfterDownload)}},
         {"other version, Cancel", "1EA1AB1AA", "4EA1AB1AA", {Button::Cancel}, false, {mismatch}},
-        {"unsupported ETC", "1EA1AB1AA", "2EA1AB1AA", {}, false,
+        {"unsupported ETC",
+         "1EA1AB1AA",
+         "2EA1AB1AA",
+         {},
+         false,
          {"This Version nr : 2EA1AB1AA\r\r\nis not supported by this software \r\r\nCall your "
           "Software supplier for information !!!"}},
-        {"ignition", "1EA1AB1AA", "1IA1AB1AA", {}, false,
+        {"ignition",
+         "1EA1AB1AA",
+         "1IA1AB1AA",
+         {},
+         false,
          {"This software is for E-Gas management systems only\r\r\nCall your Software supplier "
           "for the Ignition version !!!"}},
-        {"fuel", "1EA1AB1AA", "1FA1AB1AA", {}, false,
+        {"fuel",
+         "1EA1AB1AA",
+         "1FA1AB1AA",
+         {},
+         false,
          {"This software is for E-Gas management systems only\r\r\nCall your Software supplier "
           "for the Fuel version !!!"}},
-        {"engine management has no word here", "1EA1AB1AA", "1MA1AB1AA", {}, false,
+        {"engine management has no word here",
+         "1EA1AB1AA",
+         "1MA1AB1AA",
+         {},
+         false,
          {"This software is for E-Gas management systems only\r\r\nCall your Software supplier "
           "for the correct version !!!"}},
     };
@@ -174,7 +190,8 @@ TEST(AppIdentity, ManualFollowsLanguageIni) {
     };
     for (const auto& c : cases) {
         Rig r;
-        if (c.fileBytes) std::ofstream(r.tmp.dir() + "Language.ini", std::ios::binary) << *c.fileBytes;
+        if (c.fileBytes)
+            std::ofstream(r.tmp.dir() + "Language.ini", std::ios::binary) << *c.fileBytes;
         r.tool.SelectManual();
         EXPECT_EQ(r.tool.state().ManualFileName, c.manual);
         EXPECT_EQ(r.dialogs.texts(), c.texts);
@@ -184,14 +201,17 @@ TEST(AppIdentity, ManualFollowsLanguageIni) {
 TEST(AppIdentity, HelpOpensTheManualOrNamesTheMissingFile) {
     for (bool exists : {true, false}) {
         Rig r;
-        std::ofstream(r.tmp.dir() + "Language.ini", std::ios::binary) << std::string("\x03\0\0\0", 4);
+        std::ofstream(r.tmp.dir() + "Language.ini", std::ios::binary)
+            << std::string("\x03\0\0\0", 4);
         r.opener.exists = exists;
         EXPECT_TRUE(r.tool.keyDown(Key::F1, NoModifier));
-        EXPECT_EQ(r.opener.opened, std::vector<std::string>{r.tmp.dir() + "QOR ETC Handleiding V1.03.pdf"});
+        EXPECT_EQ(r.opener.opened,
+                  std::vector<std::string>{r.tmp.dir() + "QOR ETC Handleiding V1.03.pdf"});
         if (exists) {
             EXPECT_TRUE(r.dialogs.shown.empty());
         } else {
-            EXPECT_EQ(r.dialogs.texts(), std::vector<std::string>{"Can't find:  QOR ETC Handleiding V1.03.pdf"});
+            EXPECT_EQ(r.dialogs.texts(),
+                      std::vector<std::string>{"Can't find:  QOR ETC Handleiding V1.03.pdf"});
         }
     }
 }

@@ -97,7 +97,7 @@ TEST(AppMainWindow, F10TwiceFromOfflineOpensTheMenuThenReturnsOffline) {
     EXPECT_TRUE(r.tool.state().RxMuted);
     r.sched.advance(2000);
     EXPECT_TRUE(r.port.writes.empty());
-    ASSERT_TRUE(r.port.open("COM1"));  // as a request sender would leave it
+    ASSERT_TRUE(r.port.open("COM1"));                   // as a request sender would leave it
     ASSERT_TRUE(r.tool.keyDown(Key::F10, Alt | Ctrl));  // modifiers are not examined
     EXPECT_FALSE(r.tool.state().LinkOnline);
     EXPECT_FALSE(m.dashboardOnlineLook);
@@ -201,7 +201,8 @@ TEST(AppMainWindow, KeysActOnlyWhenTheirButtonIsEnabled) {
         h.saveFile = [&] { log += "save"; };
         h.download = [&] { log += "download"; };
         r.tool.EnableFileCommands(c.filesEnabled);
-        EXPECT_EQ(r.tool.keyDown(c.key, c.modifiers), c.consumed) << int(c.key) << " " << c.modifiers;
+        EXPECT_EQ(r.tool.keyDown(c.key, c.modifiers), c.consumed)
+            << int(c.key) << " " << c.modifiers;
         EXPECT_EQ(log, c.log) << int(c.key) << " " << c.modifiers;
     }
 }
@@ -338,6 +339,12 @@ TEST(AppMainWindow, ViewChangedFiresOncePerHandledEvent) {
     EXPECT_EQ(renders, 3);
     r.tool.keyDown(Key::S, Alt);  // a command that runs several operations
     EXPECT_EQ(renders, 4);
+    r.tool.handle([&] {  // another subsystem's handler that calls back into the Tool
+        r.tool.SetDataLockedLook(false);
+        r.tool.uploadClick();
+        EXPECT_EQ(renders, 4);
+    });
+    EXPECT_EQ(renders, 5);
 }
 
 }  // namespace

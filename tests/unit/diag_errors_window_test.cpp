@@ -147,13 +147,15 @@ TEST(DiagErrorsWindow, AltKeysForwardToTheMainWindowCommands) {
     std::string calls;
     ErrorsWindowCommands commands{[&] { calls += 'S'; }, [&] { calls += 'P'; },
                                   [&] { calls += 'L'; }};
-    const std::tuple<char, bool, bool> keys[] = {
-        {'s', true, true}, {'P', true, true}, {'l', true, true},
-        {'s', false, false}, {'x', true, false}};
-    for (const auto& [key, alt, handled] : keys)
-        EXPECT_EQ(ErrorsWindowKeyDown(commands, key, alt), handled) << key << alt;
+    const std::tuple<Key, unsigned, bool> keys[] = {
+        {Key::S, Alt, true},           {Key::P, Alt | Shift, true}, {Key::L, Alt, true},
+        {Key::S, NoModifier, false},   {Key::L, Ctrl, false},       {Key::F10, Alt, false},
+        {Key::F2, NoModifier, false}};
+    for (const auto& [key, modifiers, handled] : keys)
+        EXPECT_EQ(ErrorsWindowKeyDown(commands, key, modifiers), handled)
+            << static_cast<int>(key) << " " << modifiers;
     EXPECT_EQ(calls, "SPL");
-    EXPECT_TRUE(ErrorsWindowKeyDown(ErrorsWindowCommands{}, 'S', true));   // unwired: no crash
+    EXPECT_TRUE(ErrorsWindowKeyDown(ErrorsWindowCommands{}, Key::S, Alt));   // unwired: no crash
 }
 
 }  // namespace

@@ -194,34 +194,50 @@ TEST(LinkDispatcher, RepliesReachTheirConsumers) {
     const Case cases[] = {
         {"user password OK", [](Link& l, ToolState&) { l.SendPassword('p', "ABC"); },
          reply('p', "OK"), "password p 1", false},
-        {"new password NO", [](Link& l, ToolState&) { l.SendPassword('P', "X"); },
-         reply('P', "NO"), "password P 0", false},
-        {"set level OK", [](Link& l, ToolState&) { l.SendSetAccessLevel(4, 2); },
-         reply('A', "OK"), "password A 1", false},
+        {"new password NO", [](Link& l, ToolState&) { l.SendPassword('P', "X"); }, reply('P', "NO"),
+         "password P 0", false},
+        {"set level OK", [](Link& l, ToolState&) { l.SendSetAccessLevel(4, 2); }, reply('A', "OK"),
+         "password A 1", false},
         {"set level neither OK nor NO", [](Link& l, ToolState&) { l.SendSetAccessLevel(4, 2); },
          reply('A', "XX"), "", true},
         {"password reply with wrong letter", [](Link& l, ToolState&) { l.SendPassword('p', "A"); },
          reply('P', "OK"), "", true},
-        {"calibration", [](Link& l, ToolState& s) { s.CalibrationStep = 5; l.RequestCalibrationStep(); },
+        {"calibration",
+         [](Link& l, ToolState& s) {
+             s.CalibrationStep = 5;
+             l.RequestCalibrationStep();
+         },
          reply('q', "\x09"), "calibration 9", false},
         {"download end", [](Link& l, ToolState&) { l.SendDownloadEnd(); }, Bytes{'R'},
          "download end", false},
-        {"download end, wrong letter", [](Link& l, ToolState&) { l.SendDownloadEnd(); },
-         Bytes{'Y'}, "", true},
+        {"download end, wrong letter", [](Link& l, ToolState&) { l.SendDownloadEnd(); }, Bytes{'Y'},
+         "", true},
         {"page write acknowledged",
-         [](Link& l, ToolState& s) { s.TxPayload = {0, 2, 0, 5, 1, 2}; l.SendPageWrite(); },
+         [](Link& l, ToolState& s) {
+             s.TxPayload = {0, 2, 0, 5, 1, 2};
+             l.SendPageWrite();
+         },
          Bytes{'Y'}, "step done", false},
         {"cell write acknowledged",
-         [](Link& l, ToolState& s) { s.TxPayload = {0, 5, 1, 2}; l.SendCellWrite(); }, Bytes{'Y'},
-         "step done", false},
-        {"cell write refused", [](Link& l, ToolState& s) { s.TxPayload = {0, 5, 1, 2}; l.SendCellWrite(); },
+         [](Link& l, ToolState& s) {
+             s.TxPayload = {0, 5, 1, 2};
+             l.SendCellWrite();
+         },
+         Bytes{'Y'}, "step done", false},
+        {"cell write refused",
+         [](Link& l, ToolState& s) {
+             s.TxPayload = {0, 5, 1, 2};
+             l.SendCellWrite();
+         },
          Bytes{'Z'}, "", true},
     };
     for (const auto& c : cases) {
         Polling r;
         std::string log;
         auto& h = r.tool.hooks();
-        h.passwordReply = [&](char l, bool ok) { log = std::string("password ") + l + " " + (ok ? "1" : "0"); };
+        h.passwordReply = [&](char l, bool ok) {
+            log = std::string("password ") + l + " " + (ok ? "1" : "0");
+        };
         h.calibrationReply = [&](int code) { log = "calibration " + std::to_string(code); };
         h.downloadEnd = [&] { log = "download end"; };
         r.port.deliver(liveFrame());  // settle the live request first
@@ -294,14 +310,45 @@ TEST(LinkDispatcher, TimeoutReSendsThePendingRequest) {
         {"live", [](Link& l, ToolState&) { l.RequestLiveData(); }, -1},
         {"access query", [](Link& l, ToolState&) { l.RequestAccessLevel(); }, -1},
         {"serial", [](Link& l, ToolState&) { l.RequestSerialNumber(); }, -1},
-        {"block", [](Link& l, ToolState& s) { s.BlockStart = 24; s.BlockCount = 11; l.RequestBlock(); }, -1},
-        {"page", [](Link& l, ToolState& s) { s.TxPayload = {0, 2, 0, 7, 1, 1}; l.SendPageWrite(); }, -1},
-        {"cell", [](Link& l, ToolState& s) { s.TxPayload = {0, 7, 1, 1}; l.SendCellWrite(); }, -1},
+        {"block",
+         [](Link& l, ToolState& s) {
+             s.BlockStart = 24;
+             s.BlockCount = 11;
+             l.RequestBlock();
+         },
+         -1},
+        {"page",
+         [](Link& l, ToolState& s) {
+             s.TxPayload = {0, 2, 0, 7, 1, 1};
+             l.SendPageWrite();
+         },
+         -1},
+        {"cell",
+         [](Link& l, ToolState& s) {
+             s.TxPayload = {0, 7, 1, 1};
+             l.SendCellWrite();
+         },
+         -1},
         {"lock", [](Link& l, ToolState&) { l.RequestLock(); }, -1},
         {"download end", [](Link& l, ToolState&) { l.SendDownloadEnd(); }, -1},
-        {"calibration", [](Link& l, ToolState& s) { s.CalibrationStep = 3; l.RequestCalibrationStep(); }, -1},
-        {"chart C", [](Link& l, ToolState& s) { s.TxPayload = {0, 7, 1, 1}; l.SendChartWriteC(); }, 1},
-        {"chart B", [](Link& l, ToolState& s) { s.TxPayload = {0, 7, 1, 1}; l.SendChartWriteB(); }, 17},
+        {"calibration",
+         [](Link& l, ToolState& s) {
+             s.CalibrationStep = 3;
+             l.RequestCalibrationStep();
+         },
+         -1},
+        {"chart C",
+         [](Link& l, ToolState& s) {
+             s.TxPayload = {0, 7, 1, 1};
+             l.SendChartWriteC();
+         },
+         1},
+        {"chart B",
+         [](Link& l, ToolState& s) {
+             s.TxPayload = {0, 7, 1, 1};
+             l.SendChartWriteB();
+         },
+         17},
     };
     for (const auto& c : cases) {
         Polling r;
@@ -330,9 +377,9 @@ TEST(LinkDispatcher, ReSendsThatRebuildTheirFrameGoToTheirOwners) {
     std::string log;
     r.tool.hooks().resendAccessLevel = [&] { log += "A"; };
     r.tool.hooks().resendPassword = [&](char l) { log += l; };
-    for (auto send : {+[](Link& l) { l.SendSetAccessLevel(4, 3); },
-                      +[](Link& l) { l.SendPassword('p', "X"); },
-                      +[](Link& l) { l.SendPassword('P', "Y"); }}) {
+    for (auto send :
+         {+[](Link& l) { l.SendSetAccessLevel(4, 3); }, +[](Link& l) { l.SendPassword('p', "X"); },
+          +[](Link& l) { l.SendPassword('P', "Y"); }}) {
         send(r.tool.link());
         r.tool.link().TimeoutRetry();
     }
@@ -384,12 +431,14 @@ TEST(LinkDispatcher, PortFailuresShowTheirMessages) {
         Rig r;
         r.port.openable = false;
         r.tool.link().RequestVersionForDownload();
-        EXPECT_EQ(r.dialogs.texts(), std::vector<std::string>{std::string(link_msg::kPortNotAvailableDownload)});
+        EXPECT_EQ(r.dialogs.texts(),
+                  std::vector<std::string>{std::string(link_msg::kPortNotAvailableDownload)});
     }
     {  // send while closed: message, no time-out armed
         Rig r;
         r.tool.link().SendDownloadEnd();
-        EXPECT_EQ(r.dialogs.texts(), std::vector<std::string>{std::string(link_msg::kSendWhileClosed)});
+        EXPECT_EQ(r.dialogs.texts(),
+                  std::vector<std::string>{std::string(link_msg::kSendWhileClosed)});
         EXPECT_FALSE(r.tool.timer2().enabled());
     }
     {  // write fails: offline and its message
@@ -420,9 +469,9 @@ TEST(LinkPollCycle, EachPollActionDoesItsOneThing) {
         std::string hook;
     };
     const Case cases[] = {
-        {0, "V", ""}, {1, "C", ""}, {2, "", "table edit"}, {3, "*", ""}, {4, "", ""},
-        {5, "", "pedal edit"}, {6, "*", ""}, {7, "L", ""}, {8, "", ""}, {17, "B", ""},
-        {18, "q", ""}, {-1, "", ""},
+        {0, "V", ""}, {1, "C", ""},          {2, "", "table edit"}, {3, "*", ""},
+        {4, "", ""},  {5, "", "pedal edit"}, {6, "*", ""},          {7, "L", ""},
+        {8, "", ""},  {17, "B", ""},         {18, "q", ""},         {-1, "", ""},
     };
     for (const auto& c : cases) {
         Polling r;
@@ -438,7 +487,8 @@ TEST(LinkPollCycle, EachPollActionDoesItsOneThing) {
         r.sched.advance(80);
         EXPECT_FALSE(r.tool.state().RxMuted) << c.action;
         std::string sent;
-        for (auto i = before; i < r.port.writes.size(); ++i) sent += char(r.port.writes[i].bytes[0]);
+        for (auto i = before; i < r.port.writes.size(); ++i)
+            sent += char(r.port.writes[i].bytes[0]);
         EXPECT_EQ(sent, c.sentLetters) << c.action;
         EXPECT_EQ(hook, c.hook) << c.action;
         EXPECT_EQ(r.tool.state().PollAction, c.action) << "not cleared by the tick";

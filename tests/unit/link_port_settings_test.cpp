@@ -27,7 +27,7 @@ TEST(LinkPortSettings, PortNameAtStartUp) {
     struct Case {
         const char* name;
         std::optional<std::string> comIni;  // nullopt: no file
-        std::vector<std::string> args;     // parameters after the program name
+        std::vector<std::string> args;      // parameters after the program name
         std::string port;
     };
     const std::string valid = record("COM3", 4) + record("Fast", 4);
@@ -42,9 +42,20 @@ TEST(LinkPortSettings, PortNameAtStartUp) {
         {"no file, not a switch", std::nullopt, {"-0", "4"}, "COM1"},
         {"record 2 missing keeps record 1", record("COM8", 4), {}, "COM8"},
         {"record 2 missing, switch", record("COM8", 4), {"-4"}, "COM4"},
-        {"short file", std::string("\x04" "CO", 3), {"x"}, "COM1"},
-        {"twenty characters", record("ABCDEFGHIJKLMNOPQRST", 20) + record("Fast", 4), {}, "ABCDEFGHIJKLMNOPQRST"},
-        {"damaged length byte", record("COM9", 200) + record("Fast", 4), {}, std::string("COM9") + std::string(16, '\0')},
+        {"short file",
+         std::string("\x04"
+                     "CO",
+                     3),
+         {"x"},
+         "COM1"},
+        {"twenty characters",
+         record("ABCDEFGHIJKLMNOPQRST", 20) + record("Fast", 4),
+         {},
+         "ABCDEFGHIJKLMNOPQRST"},
+        {"damaged length byte",
+         record("COM9", 200) + record("Fast", 4),
+         {},
+         std::string("COM9") + std::string(16, '\0')},
         {"full path", record("/dev/pts/3", 10) + record("Fast", 4), {}, "/dev/pts/3"},
     };
     for (const auto& c : cases) {
@@ -62,14 +73,16 @@ TEST(LinkPortSettings, SavedFileIsTwoRecordsOf21Bytes) {
     const std::string bytes = fileBytes(tmp.dir() + "com.ini");
     EXPECT_EQ(bytes, record("COM12", 5) + record("Fast", 4));
     ASSERT_TRUE(WriteComIni(tmp.dir() + "com.ini", std::string(25, 'x')));
-    EXPECT_EQ(fileBytes(tmp.dir() + "com.ini"), record(std::string(20, 'x'), 20) + record("Fast", 4));
+    EXPECT_EQ(fileBytes(tmp.dir() + "com.ini"),
+              record(std::string(20, 'x'), 20) + record("Fast", 4));
     EXPECT_FALSE(std::filesystem::exists(tmp.dir() + "com.ini.tmp"));
 }
 
 TEST(LinkPortSettings, FailedSaveLeavesTheOldFileIntact) {
     TempDir tmp;
     ASSERT_TRUE(WriteComIni(tmp.dir() + "com.ini", "COM3"));
-    std::filesystem::create_directory(tmp.dir() + "com.ini.tmp");  // the temporary cannot be written
+    std::filesystem::create_directory(tmp.dir() +
+                                      "com.ini.tmp");  // the temporary cannot be written
     EXPECT_FALSE(WriteComIni(tmp.dir() + "com.ini", "COM4"));
     EXPECT_EQ(fileBytes(tmp.dir() + "com.ini"), record("COM3", 4) + record("Fast", 4));
 }
@@ -101,7 +114,8 @@ TEST(LinkPortSettings, PortPageRefusals) {
         Rig r;
         r.tool.state().PortName = "";
         r.tool.communicationPortClick();
-        EXPECT_EQ(r.dialogs.texts(), std::vector<std::string>{std::string(link_msg::kComportEmpty)});
+        EXPECT_EQ(r.dialogs.texts(),
+                  std::vector<std::string>{std::string(link_msg::kComportEmpty)});
         EXPECT_EQ(r.tool.view().portPage.selected, -1);
         EXPECT_TRUE(r.tool.view().portPage.visible);
         r.tool.portPageSave();
@@ -133,7 +147,8 @@ TEST(LinkPortSettings, PortPageRefusals) {
 
 TEST(LinkPortSettings, OverrideWinsOverComIniAndTheNewNameIsUsedAtTheNextOpen) {
     Rig r({"qor-etc", "-O", "-4"});
-    std::ofstream(r.tmp.dir() + "com.ini", std::ios::binary) << record("COM3", 4) + record("Fast", 4);
+    std::ofstream(r.tmp.dir() + "com.ini", std::ios::binary)
+        << record("COM3", 4) + record("Fast", 4);
     r.tool.overridePort("ttyUSB0");
     r.tool.show();
     EXPECT_EQ(r.tool.state().PortName, "ttyUSB0");

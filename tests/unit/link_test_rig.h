@@ -1,12 +1,12 @@
 #pragma once
 // A scripted serial port and a Tool around it, for the link and app unit tests.
+#include <unistd.h>
+
 #include <atomic>
 #include <deque>
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "core/app/Tool.h"
 #include "core/link/Frames.h"
@@ -16,7 +16,7 @@
 namespace qor::test {
 
 class FakePort : public Port {
-public:
+  public:
     struct Write {
         Bytes bytes;
         int baud;
@@ -79,14 +79,14 @@ public:
     std::deque<Byte> input;
     std::function<void(std::size_t)> handler;
 
-private:
+  private:
     bool open_ = false;
     std::string name_;
     int baud_ = 0;
 };
 
 class FakeOpener : public DocumentOpener {
-public:
+  public:
     bool open(const std::string& path) override {
         opened.push_back(path);
         return exists;
@@ -96,7 +96,7 @@ public:
 };
 
 class FakeLister : public PortLister {
-public:
+  public:
     std::vector<std::string> availablePorts() const override { return ports; }
     std::vector<std::string> ports{"COM1", "COM3"};
 };
@@ -125,7 +125,9 @@ inline Bytes withBadChecksum(Bytes b) {
     b.back() = static_cast<Byte>(b.back() + 1);
     return b;
 }
-inline Bytes liveFrame(Byte fill = 7) { return frames::Framed('*', Bytes(64, fill)); }
+inline Bytes liveFrame(Byte fill = 7) {
+    return frames::Framed('*', Bytes(64, fill));
+}
 
 struct Rig {
     explicit Rig(std::vector<std::string> args = {"qor-etc", "-O"})
