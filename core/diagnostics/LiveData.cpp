@@ -92,16 +92,30 @@ void ResetLiveValues(DashboardView& dashboard) {
 }
 
 void UpdateDigitalInputLabels(DashboardView& dashboard, const std::array<int, 3>& selectedItems) {
-    constexpr int last = static_cast<int>(diagtext::kDigitalInputFunctions.size()) - 1;
+    const auto& functions = diagtext::kDigitalInputFunctions;
     for (std::size_t i = 0; i < selectedItems.size(); ++i) {
+        const int last = static_cast<int>(functions.size()) - (i == 2 ? 0 : 1);
         const int item = std::min(selectedItems[i], last);
+        std::string& text = dashboard.digitalInputTexts[i];
         if (item < 0)
-            dashboard.digitalInputTexts[i].clear();
-        else if (item == last)
-            dashboard.digitalInputTexts[i] = diagtext::kDigitalInputResponseCurve2Short;
+            text.clear();
+        else if (item == static_cast<int>(functions.size()))
+            text = diagtext::kDigitalInput3RpmInput;
+        else if (item == diagtext::kDigitalInputResponseCurve2)
+            text = diagtext::kDigitalInputResponseCurve2Short;
         else
-            dashboard.digitalInputTexts[i] = diagtext::kDigitalInputFunctions[item];
+            text = functions[item];
     }
+}
+
+void UpdateDigitalInputLabels(DashboardView& dashboard, const ParameterSet& params) {
+    static constexpr std::array<std::string_view, 3> kNames = {
+        "hardware_settings_digital_input_1", "hardware_settings_digital_input_2",
+        "hardware_settings_digital_input_3"};
+    std::array<int, 3> items{};
+    for (std::size_t i = 0; i < kNames.size(); ++i)
+        items[i] = static_cast<int>(params.get(kNames[i]));
+    UpdateDigitalInputLabels(dashboard, items);
 }
 
 void ApplyStatusBits(DashboardView& dashboard, MainWindowView& main, std::uint16_t statusWord) {

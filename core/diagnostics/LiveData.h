@@ -6,6 +6,7 @@
 
 #include "core/app/Presentation.h"
 #include "core/diagnostics/LiveValueFormat.h"
+#include "core/image/ParameterSet.h"
 #include "core/platform/Bytes.h"
 
 namespace qor {
@@ -59,9 +60,11 @@ void SetDashboardActive(DashboardView& dashboard, bool active);
 void ResetLiveValues(DashboardView& dashboard);
 
 // Labels the three digital-input LEDs with the functions selected on the hardware page
-// (item indexes of its three lists). An index past the last item counts as the last; a
-// negative one (nothing selected) gives an empty label.
+// (item indexes of its three lists; the third list has "RPM input" as item 8). An index past
+// a list's last item counts as the last; a negative one (nothing selected) gives an empty label.
 void UpdateDigitalInputLabels(DashboardView& dashboard, const std::array<int, 3>& selectedItems);
+// The same from the hardware page's three digital-input parameters.
+void UpdateDigitalInputLabels(DashboardView& dashboard, const ParameterSet& params);
 
 // LEDs from bits 0..10, the power panel from bit 11. The keyboard focus moves to the panel's
 // upload button when the panel comes up, not on every frame, so the user can still type

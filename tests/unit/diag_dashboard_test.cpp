@@ -258,13 +258,26 @@ TEST(DiagDashboardOps, DigitalInputLabelsNameTheSelectedFunction) {
         {{0, 1, 2}, {"None", "ALS activation", "Launch control activation"}},
         {{3, 4, 5}, {"Airco correction", "High idle", "Throttle Blip"}},
         {{6, 7, 0}, {"Throttle limit", "Resp. curve 2", "None"}},
-        {{9, -1, 7}, {"Resp. curve 2", "", "Resp. curve 2"}},   // past the end clamps; none selected
+        {{7, 7, 8}, {"Resp. curve 2", "Resp. curve 2", "RPM input"}},
+        {{8, 9, 9}, {"Resp. curve 2", "Resp. curve 2", "RPM input"}},   // past the end clamps
+        {{-1, 1, -1}, {"", "ALS activation", ""}},                      // nothing selected
     };
     for (const auto& [items, texts] : cases) {
         DashboardView d;
         UpdateDigitalInputLabels(d, items);
         EXPECT_EQ(d.digitalInputTexts, texts);
     }
+}
+
+TEST(DiagDashboardOps, DigitalInputLabelsFollowTheHardwarePageParameters) {
+    ParameterSet params;
+    DashboardView d;
+    params.set("hardware_settings_digital_input_1", 7);
+    params.set("hardware_settings_digital_input_2", 3);
+    params.set("hardware_settings_digital_input_3", 8);
+    UpdateDigitalInputLabels(d, params);
+    EXPECT_EQ(d.digitalInputTexts,
+              (std::array<std::string, 3>{"Resp. curve 2", "Airco correction", "RPM input"}));
 }
 
 }  // namespace
