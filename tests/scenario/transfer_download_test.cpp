@@ -35,37 +35,6 @@ struct StepLog {
     std::map<int, Millis> firstTick, finished;
 };
 
-// Image words (and the bits of them) that a round trip does not carry.
-struct Uncarried {
-    int word;
-    std::uint16_t mask;
-};
-std::vector<Uncarried> uncarried(bool openLoopIdle) {
-    std::vector<Uncarried> u;
-    for (int w : {10, 21, 34}) u.push_back({w, 0x00FF});  // pad byte after 21 table cells
-    for (int m = 0; m < 12; ++m) {                         // two spare bytes per CAN message
-        u.push_back({382 + 5 * m, 0xFF00});
-        u.push_back({383 + 5 * m, 0x00FF});
-    }
-    for (int ch = 0; ch < 18; ++ch) u.push_back({445 + 7 * ch, 0x00FF});  // spare channel byte
-    u.push_back({565, 0xFFFF});  // written from the tool's own "CAN settings sent" flag
-    if (openLoopIdle) {
-        u.push_back({577, 0x00FF});
-    } else {
-        for (int w = 567; w <= 578; ++w) u.push_back({w, 0xFFFF});
-    }
-    for (int w = 579; w <= 895; ++w) u.push_back({w, 0xFFFF});  // never read or written
-    return u;
-}
-
-std::array<std::uint16_t, 1024> carriedMask(bool openLoopIdle) {
-    std::array<std::uint16_t, 1024> m;
-    m.fill(0xFFFF);
-    for (const auto& u : uncarried(openLoopIdle))
-        m[static_cast<std::size_t>(u.word)] &= static_cast<std::uint16_t>(~u.mask);
-    return m;
-}
-
 // A random image the parameter set can hold, with random bits where it holds nothing.
 Image randomModuleImage(unsigned seed, bool openLoopIdle) {
     ImageState s;
