@@ -21,8 +21,8 @@ namespace {
 
 constexpr int kToolbarHeight = 44;
 constexpr int kTableTop = 48;
-constexpr int kTableHeight = 96;
-constexpr int kDashboardTop = 452;
+constexpr int kTableHeight = 86;
+constexpr int kDashboardTop = 440;
 constexpr int kDashboardWidth = 989;
 constexpr int kDashboardHeight = 204;
 
@@ -146,13 +146,15 @@ void MainWindow::buildTables() {
         const auto& t = texts::kTablePanels[i];
         auto* g = new QGroupBox(q(t.caption), this);
         g->setObjectName(q(t.groupName));
-        g->setGeometry(8, kTableTop + static_cast<int>(i) * (kTableHeight + 4), kDashboardWidth,
+        g->setGeometry(8, kTableTop + static_cast<int>(i) * (kTableHeight + 8), kDashboardWidth,
                        kTableHeight);
         setBackground(g, QColor(255, 170, 80));
         auto* grid = new QTableWidget(1, 21, g);
         grid->setObjectName(q(t.gridName));
-        grid->setGeometry(6, 20, kDashboardWidth - 12, kTableHeight - 26);
         grid->verticalHeader()->hide();
+        grid->verticalHeader()->setDefaultSectionSize(28);
+        grid->horizontalHeader()->setFixedHeight(24);
+        grid->setGeometry(6, 22, kDashboardWidth - 12, 24 + 28 + 2 * grid->frameWidth());
         grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
         grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
         grid->setFocusPolicy(Qt::NoFocus);

@@ -94,6 +94,7 @@ Button QtDialogs::buttonOf(const QMessageBox& box, QAbstractButton* clicked) {
 
 Button QtDialogs::message(MessageKind kind, const std::string& text,
                           const std::vector<Button>& buttons) {
+    if (beforeShow) beforeShow(kind, text);
     QWidget* parent = parent_ ? parent_() : nullptr;
     QPointer<QMessageBox> box = build(kind, text, buttons, parent);
     box->exec();

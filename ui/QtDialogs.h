@@ -17,6 +17,10 @@ public:
     Button message(MessageKind kind, const std::string& text,
                    const std::vector<Button>& buttons) override;
 
+    // Runs just before a box opens: the windows are brought up to date first, so the user
+    // sees the state the message is about behind it.
+    std::function<void(MessageKind, const std::string&)> beforeShow;
+
     // Builds the box without showing it (used by message() and by tests).
     static QMessageBox* build(MessageKind kind, const std::string& text,
                               const std::vector<Button>& buttons, QWidget* parent);

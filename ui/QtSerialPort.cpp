@@ -4,6 +4,16 @@
 #include <QSerialPortInfo>
 
 namespace qor::ui {
+namespace {
+std::string kindOf(QSerialPort::SerialPortError e) {
+    switch (e) {
+    case QSerialPort::ReadError: return "read error";
+    case QSerialPort::WriteError: return "write error";
+    case QSerialPort::ResourceError: return "device gone";
+    default: return "error";
+    }
+}
+}  // namespace
 
 QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
     connect(&port_, &QSerialPort::readyRead, this, [this] {
@@ -33,6 +43,7 @@ bool QtSerialPort::open(const std::string& name) {
     name_ = name;
     lossPending_ = false;
     lossReported_ = false;
+    lost_ = false;
     errorSignals_ = 0;
     port_.setPortName(devicePath(name));
     port_.setBaudRate(baud_);
@@ -66,15 +77,18 @@ bool QtSerialPort::open(const std::string& name) {
 }
 
 void QtSerialPort::close() {
+    lost_ = false;
+    lossPending_ = false;
     if (port_.isOpen()) port_.close();
 }
 
-bool QtSerialPort::isOpen() const { return port_.isOpen(); }
+bool QtSerialPort::isOpen() const { return port_.isOpen() || lost_; }
 
 std::string QtSerialPort::name() const { return name_; }
 
 bool QtSerialPort::setBaud(int baud) {
     baud_ = baud;
+    if (lost_) return false;
     if (!port_.isOpen()) return true;  // applied on open
     return port_.setBaudRate(baud);
 }
@@ -82,8 +96,9 @@ bool QtSerialPort::setBaud(int baud) {
 int QtSerialPort::baud() const { return baud_; }
 
 bool QtSerialPort::write(const Bytes& data) {
-    if (!port_.isOpen() || lossPending_) {
-        if (lastError_.empty()) lastError_ = "Port " + name_ + " is not open";
+    if (lost_ || lossPending_) return false;  // lastError_ says why
+    if (!port_.isOpen()) {
+        lastError_ = "Port " + name_ + " is not open";
         return false;
     }
     const auto n = port_.write(reinterpret_cast<const char*>(data.data()),
@@ -139,7 +154,8 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     case QSerialPort::ResourceError:
         if (lossPending_ || lossReported_) return;  // the flood after a lost link
         lossPending_ = true;
-        lastError_ = "Link lost on " + name_ + ": " + port_.errorString().toStdString();
+        lastError_ = "Link lost on " + name_ + " (" + kindOf(error) + ": " +
+                     port_.errorString().toStdString() + ")";
         // Closing from inside the error signal re-enters it; close from the event loop.
         QMetaObject::invokeMethod(this, &QtSerialPort::closeAfterLoss, Qt::QueuedConnection);
         return;
@@ -154,6 +170,7 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
 
 void QtSerialPort::closeAfterLoss() {
     if (!lossPending_) return;
+    lost_ = true;
     if (port_.isOpen()) port_.close();
     lossPending_ = false;
     if (lossReported_) return;

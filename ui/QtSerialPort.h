@@ -12,7 +12,10 @@ namespace qor::ui {
 //
 // Read, write and resource errors all mean the link is gone (a USB cable pulled, the far end
 // of a pseudo-terminal closed). Qt 6.4 repeats a stale ReadError endlessly once the far end
-// closes, so the port is closed through a queued call and the loss is reported once.
+// closes, so the device is closed through a queued call and the loss is reported once. The
+// port stays open as far as the core is concerned (it holds it until it closes it): every
+// write fails from then on and nothing arrives, as with the device itself, so the core's own
+// failure handling takes the link offline.
 class QtSerialPort : public QObject, public Port {
     Q_OBJECT
 public:
@@ -54,6 +57,7 @@ private:
     std::function<void(const std::string&)> onLinkLost_;
     bool lossPending_ = false;   // a queued close is on its way
     bool lossReported_ = false;  // this session's loss has been reported
+    bool lost_ = false;          // the device is gone but the core has not closed the port
     bool opening_ = false;       // DTR/RTS refusals during open are harmless
     int errorSignals_ = 0;
 };

@@ -85,17 +85,21 @@ int main(int argc, char** argv) {
     shell = std::make_unique<Shell>(Shell::Platform{scheduler, serial, dialogs, opener, ports},
                                     coreArgs, appDir);
     if (port) shell->tool().overridePort(*port);
+    dialogs.beforeShow = [&shell](qor::MessageKind, const std::string& text) {
+        status("message: " + text);
+        if (shell) shell->render();
+    };
 
     serial.setOnLinkLost([](const std::string& why) { status(why); });
     bool wasOnline = false;
     shell->onLinkOnlineChanged = [&](bool online) {
-        const auto& s = shell->tool().state();
         if (online) {
             wasOnline = true;
-            status("online on " + s.PortName);
+            status("online on " + shell->tool().state().PortName);
             return;
         }
-        status("offline (" + std::to_string(s.CommErrorCount) + " communication errors in a row)");
+        // The status label tells why: "<port> errors:6" after six failed replies.
+        status("offline (" + shell->tool().view().main.commErrorsCaption + ")");
         if (cl.exitWhenOffline && wasOnline) QTimer::singleShot(0, &app, [] { QApplication::exit(0); });
     };
     QObject::connect(&shell->mainWindow(), &MainWindow::closing, &app, &QApplication::quit);
