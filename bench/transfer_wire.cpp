@@ -125,6 +125,8 @@ void BM_Upload(benchmark::State& state) {
         const std::size_t slow = s.port.bytesAtBaud[9600], fast = s.port.bytesAtBaud[115200];
         const double floor = 80 + wireMs(12, 9600) + 50 + wireMs(uploadFastBytes(), 115200);
         report(state, wall, floor, slow, fast, 2);
+        // From each reply's last bytes to the tool's next write, summed over the upload.
+        state.counters["tool_turns_ms"] = s.port.turnaroundMs;
     }
 }
 

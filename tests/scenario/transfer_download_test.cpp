@@ -6,6 +6,7 @@
 #include <random>
 
 #include "core/app/AppMessages.h"
+#include "core/image/FileCommands.h"
 #include "core/link/LinkMessages.h"
 #include "tests/scenario/transfer_rig.h"
 
@@ -297,24 +298,42 @@ TEST(TransferEntries, PageSendsAndChainsWriteTheirPagesThenEnd) {
     }
 }
 
-TEST(TransferEntries, PredefinedSendCarriesTheControlLoopWordsOnly) {
+// Predefined settings files, served from memory.
+class MemoryFiles : public FileStore {
+public:
+    std::optional<Bytes> readAll(const std::string& path) override {
+        const auto it = files.find(path);
+        return it == files.end() ? std::nullopt : std::optional<Bytes>(it->second);
+    }
+    bool replaceAtomically(const std::string&, std::span<const Byte>) override { return false; }
+    std::map<std::string, Bytes> files;
+};
+
+TEST(TransferEntries, PredefinedSelectionSendsTheControlLoopWordsOnly) {
     TransferRig r;
     ASSERT_TRUE(r.startAndUpload());
     r.sched.advance(10);
+    r.portA.clearWrites();
     const Image before = r.a.image();
-    r.image.params.set("P_versterking", 7);
-    r.transfer.PredefinedSend();
+    ImageState pred;
+    randomizeImageState(pred, 33);
+    const Image predWords = encodeImage(pred);
+    MemoryFiles files;
+    files.files[PredefinedFilePath(r.st().AppDir, 2)] =
+        BuildParameterFile("1EA1AB1AA", true, pred.params, pred.stores);
+    PredefinedSettings settings(r.st(), r.image.ctx, r.dialogs, files,
+                                [&] { r.transfer.PredefinedSend(); });
+    settings.DropDown();
+    ASSERT_TRUE(settings.ItemSelected(2));
     ASSERT_TRUE(r.runUntilLive());
+    EXPECT_EQ(r.letters(), "EER*");
     const auto writes = r.frames('E');
-    ASSERT_EQ(writes.size(), 2u);
     EXPECT_EQ(wordAt(writes[0], 1), 22);
     EXPECT_EQ(wordAt(writes[1], 1), 14);
     for (std::size_t w = 0; w < 1024; ++w) {
-        if (w < 35 || w > 52) {
-            EXPECT_EQ(r.a.word(w), before[w]) << w;
-        }
+        const bool pid = w >= 35 && w <= 52;
+        EXPECT_EQ(r.a.word(w), pid ? predWords[w] : before[w]) << w;
     }
-    EXPECT_NE(r.a.image(), before);
 }
 
 TEST(TransferEntries, OfflinePageSendWalksTheStepsWithoutFrames) {

@@ -114,6 +114,9 @@ struct Uncarried {
 inline std::vector<Uncarried> uncarried(bool openLoopIdle) {
     std::vector<Uncarried> u;
     for (int w : {10, 21, 34}) u.push_back({w, 0x00FF});  // pad byte after 21 table cells
+    // The spare last byte of the hardware, RPM, ALS, launch and throttle regions.
+    for (int w : {331, 353, 355, 357, 375}) u.push_back({w, 0x00FF});
+    u.push_back({378, 0xFFFF});  // spare word of the CAN settings
     for (int m = 0; m < 12; ++m) {                         // two spare bytes per CAN message
         u.push_back({382 + 5 * m, 0xFF00});
         u.push_back({383 + 5 * m, 0x00FF});

@@ -66,6 +66,10 @@ public:
     bool write(const Bytes& data) override {
         if (fd_ < 0 || failed_) return false;
         const double deadline = loop_.nowMs() + kWriteTimeoutMs;
+        if (lastArrivalMs_ >= 0) {
+            turnaroundMs += deadline - kWriteTimeoutMs - lastArrivalMs_;
+            lastArrivalMs_ = -1;
+        }
         std::size_t done = 0;
         while (done < data.size()) {
             const ssize_t n = ::write(fd_, data.data() + done, data.size() - done);
@@ -112,6 +116,9 @@ public:
 
     // Bytes written and read so far, by the baud rate the port had at the time.
     std::map<int, std::size_t> bytesAtBaud;
+    // Time from the last bytes that arrived to the write that followed them, summed: what the
+    // tool itself adds to each turn of the conversation (timer waits included).
+    double turnaroundMs = 0;
 
 private:
     bool fail(const std::string& why) {
@@ -155,6 +162,7 @@ private:
             break;
         }
         bytesAtBaud[baud_] += got;
+        if (got > 0) lastArrivalMs_ = loop_.nowMs();
         if (onArrived_ && (got > 0 || failed_)) onArrived_(got);
     }
 
@@ -162,6 +170,7 @@ private:
     int fd_ = -1;
     int baud_ = 9600;
     bool failed_ = false;
+    double lastArrivalMs_ = -1;
     std::string name_, error_;
     Bytes input_;
     std::function<void(std::size_t)> onArrived_;
