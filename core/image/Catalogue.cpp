@@ -26,6 +26,7 @@ const char* FamilyName(Family f) {
         case Family::ChannelCode: return "channel-code";
         case Family::SignedWord: return "signed-word";
         case Family::CurveDisplay: return "curve-display";
+        case Family::Complement: return "complement";
     }
     return "?";
 }
@@ -304,7 +305,9 @@ std::vector<ParamDef> build() {
         const std::string n = std::to_string(m);
         b.at(12, 379 + 5 * (m - 1), 0);
         b.box("Tx_" + n, F::CanFlag, 1, 0, m >= 9);
+        b.box("Rx_" + n, F::Complement, 0, -1, m < 9);
         b.box("ID_29Bit_" + n, F::CanFlag, 1, 1);
+        b.box("ID_11Bit_" + n, F::Complement, 0, -1);
         b.box("Mode_On_" + n, F::CanFlag, 1, 2);
         b.box("msg_valid_" + n, F::CanFlag, 1, 3);
         b.skip(1);
@@ -351,6 +354,16 @@ struct Index {
             const auto& d = rows[static_cast<std::size_t>(i)];
             byName.emplace(d.name, i);
             byRegion[static_cast<std::size_t>(d.region)].push_back(i);
+        }
+        // Pairs of boxes: each takes the opposite of the other when assigned.
+        for (int m = 1; m <= kCanMessages; ++m) {
+            const std::string n = std::to_string(m);
+            for (auto [a, b] : {std::pair{"Tx_", "Rx_"}, std::pair{"ID_29Bit_", "ID_11Bit_"}}) {
+                const int ia = byName.at(a + n);
+                const int ib = byName.at(b + n);
+                rows[static_cast<std::size_t>(ia)].partner = ib;
+                rows[static_cast<std::size_t>(ib)].partner = ia;
+            }
         }
     }
 };

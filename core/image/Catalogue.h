@@ -31,6 +31,7 @@ enum class Family {
     ChannelCode,   // ChannelCodeFromIndex / ChannelIndexFromCode
     SignedWord,    // SmallIntToWord / WordToSmallInt (pedal correction cells)
     CurveDisplay,  // shown response curve: not stored; the image holds UserCurve1/2
+    Complement,    // box that takes the opposite state of its partner (Rx_n, ID_11Bit_n); not stored
 };
 
 const char* FamilyName(Family f);
@@ -53,6 +54,10 @@ struct ParamDef {
     double start = 0;
     int cells = 0;        // grids: number of cells, `width` bytes each
     int firstColumn = 0;  // grids: column of the first cell
+    int partner = -1;     // boxes of a pair: catalogue index of the other box
+
+    // False for rows that have no bytes of their own in the image.
+    bool stored() const { return family != Family::CurveDisplay && family != Family::Complement; }
 
     bool isGrid() const { return kind == ControlKind::Grid; }
     int firstImageByte() const { return word * 2 + byteInWord; }

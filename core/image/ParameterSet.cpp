@@ -50,10 +50,19 @@ ParameterSet::ParameterSet() {
 
 double ParameterSet::set(int index, double v) {
     const auto i = static_cast<std::size_t>(index);
-    const double nv = ControlValue(Catalogue()[i], limits_[i], v);
+    const auto& d = Catalogue()[i];
+    const double nv = ControlValue(d, limits_[i], v);
     if (nv != values_[i]) {
         values_[i] = nv;
         notify(index, -1);
+    }
+    if (d.partner >= 0) {
+        const auto j = static_cast<std::size_t>(d.partner);
+        const double other = nv != 0 ? 0 : 1;
+        if (values_[j] != other) {
+            values_[j] = other;
+            notify(d.partner, -1);
+        }
     }
     return nv;
 }

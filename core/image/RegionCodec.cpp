@@ -114,7 +114,7 @@ void decodeFields(int k, std::span<const Byte> bytes, ImageContext& ctx, int wor
     const auto& cat = Catalogue();
     for (int idx : RegionParams(k)) {
         const auto& d = cat[static_cast<std::size_t>(idx)];
-        if (d.family == Family::CurveDisplay) continue;
+        if (!d.stored()) continue;
         if (d.word >= wordLimit) continue;
         const int off = d.firstImageByte() - base;
         if (d.isGrid()) {
@@ -213,7 +213,7 @@ std::vector<Word> encodeRegion(int k, const ParameterSet& p, const ImageStores& 
         const auto& cat = Catalogue();
         for (int idx : RegionParams(k)) {
             const auto& d = cat[static_cast<std::size_t>(idx)];
-            if (d.family == Family::CurveDisplay) continue;
+            if (!d.stored()) continue;
             const int off = d.firstImageByte() - base;
             if (d.isGrid()) {
                 for (int c = 0; c < d.cells; ++c)

@@ -38,7 +38,10 @@ inline void randomizeImageState(ImageState& s, unsigned seed) {
     for (int i = 0; i < static_cast<int>(cat.size()); ++i) {
         const auto& d = cat[static_cast<std::size_t>(i)];
         switch (d.kind) {
-            case ControlKind::Box: s.params.set(i, static_cast<double>(uniform(0, 1))); break;
+            case ControlKind::Box:
+                // A pair's second box follows its partner; drawing it would only flip the first.
+                if (d.family != Family::Complement) s.params.set(i, static_cast<double>(uniform(0, 1)));
+                break;
             case ControlKind::List:
                 s.params.set(i, static_cast<double>(uniform(0, static_cast<long long>(d.items.size()) - 1)));
                 break;

@@ -32,7 +32,7 @@ TEST(ImageCatalogue, FieldsStayInTheirRegionAndDoNotOverlap) {
         const int first = d.firstImageByte();
         EXPECT_GE(first, RegionStart(d.region) * 2) << d.name;
         EXPECT_LE(first + bytes, RegionStart(d.region + 1) * 2) << d.name;
-        if (d.bit >= 0 || d.family == Family::CurveDisplay) continue;
+        if (d.bit >= 0 || !d.stored()) continue;
         for (int b = first; b < first + bytes; ++b) {
             EXPECT_EQ(owner[static_cast<std::size_t>(b)], "") << d.name << " overlaps";
             owner[static_cast<std::size_t>(b)] = d.name;
@@ -143,6 +143,27 @@ TEST(ImageParameterSet, AssignmentFollowsTheControl) {
     EXPECT_DOUBLE_EQ(p.cell("PositieveSollwert", 255), -3000);
     EXPECT_DOUBLE_EQ(p.cell("PositieveSollwert", 0), 0);  // column 0 is not a cell
     EXPECT_THROW(p.get("no_such_parameter"), std::out_of_range);
+}
+
+// Rx and the 11-bit box are not stored: each takes the opposite of its partner when either
+// is assigned (both identifier boxes start cleared).
+TEST(ImageParameterSet, BoxPairsTakeOppositeStates) {
+    ParameterSet p;
+    EXPECT_EQ(p.get("Rx_1"), 1);
+    EXPECT_EQ(p.get("Tx_1"), 0);
+    EXPECT_EQ(p.get("Rx_9"), 0);
+    EXPECT_EQ(p.get("Tx_9"), 1);
+    EXPECT_EQ(p.get("ID_11Bit_11"), 0);
+    EXPECT_EQ(p.get("ID_29Bit_11"), 0);
+    p.set("ID_29Bit_11", 1);
+    EXPECT_EQ(p.get("ID_11Bit_11"), 0);
+    p.set("ID_29Bit_11", 0);
+    EXPECT_EQ(p.get("ID_11Bit_11"), 1);
+    p.set("ID_11Bit_11", 0);
+    EXPECT_EQ(p.get("ID_29Bit_11"), 1);
+    p.set("Rx_12", 1);
+    EXPECT_EQ(p.get("Tx_12"), 0);
+    EXPECT_EQ(p.get("Tx_11"), 1);  // other slots untouched
 }
 
 TEST(ImageParameterSet, NotifiesActualChangesOnly) {

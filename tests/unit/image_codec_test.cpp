@@ -28,7 +28,9 @@ TEST(ImageDecode, CanMessageBytesExample) {
     EXPECT_EQ(s.params.get("msg_valid_1"), 1);
     EXPECT_EQ(s.params.get("Mode_On_1"), 0);
     EXPECT_EQ(s.params.get("ID_29Bit_1"), 1);
+    EXPECT_EQ(s.params.get("ID_11Bit_1"), 0);
     EXPECT_EQ(s.params.get("Tx_1"), 1);
+    EXPECT_EQ(s.params.get("Rx_1"), 0);
     EXPECT_EQ(s.params.get("DLC_1"), 7);  // byte 8 clamps to the last of "1".."8"
     EXPECT_EQ(s.params.get("CAN_ID_1"), 536870911);
     EXPECT_EQ(s.params.get("TimeOut_ms_1"), 1000);
@@ -345,7 +347,7 @@ std::array<Word, kImageWords> unreadMask() {
         w = static_cast<Word>(w | (byte % 2 == 0 ? bits << 8 : bits));
     };
     for (const auto& d : Catalogue()) {
-        if (d.family == Family::CurveDisplay) continue;
+        if (!d.stored()) continue;
         const int bytes = d.isGrid() ? d.cells * d.width : d.width;
         for (int b = 0; b < bytes; ++b) mark(d.firstImageByte() + b, 0xFF);
     }
