@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -74,11 +75,15 @@ TEST(ImageFile, FormatVectors) {
     EXPECT_EQ(record(g, 567 + 6), 9 * 256);
 
     ImageState back;
+    back.params.set("beginwaarde", 600);
+    back.params.setCell("openloop_idle", 3, 7.5);
     const auto img = ParseParameterFile(f);
     ASSERT_TRUE(img.has_value());
     DecodeFileImage(*img, HasOpenLoopIdle(img->version), back.ctx);
     EXPECT_EQ(back.params.cell("PositieveSollwert", 1), -5);
-    EXPECT_EQ(back.params.get("beginwaarde"), 400);  // untouched for an older module
+    // An older module's file leaves the open-loop idle table and start value untouched.
+    EXPECT_EQ(back.params.get("beginwaarde"), 600);
+    EXPECT_EQ(back.params.cell("openloop_idle", 3), 7.5);
 }
 
 TEST(ImageFile, VersionRules) {
@@ -154,13 +159,30 @@ TEST(ImageFile, SaveThatCannotCreateItsTemporaryFileLeavesThePreviousFile) {
     EXPECT_EQ(readFile(target), Bytes(2062, 7));
 }
 
+// Saving as a user without write permission on the folder. Under root the save runs in a
+// child process that first drops to the "nobody" user, since root may write anywhere.
 TEST(ImageFile, SaveIntoAReadOnlyFolderLeavesThePreviousFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
     TempDir dir;
     const std::string target = dir.file("engine.e00");
     writeFile(target, Bytes(2062, 7));
-    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_FALSE(DiskFileStore().replaceAtomically(target, Bytes(2062, 1)));
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                    fs::perms::group_read | fs::perms::group_exec |
+                                    fs::perms::others_read | fs::perms::others_exec);
+    auto save = [&] { return DiskFileStore().replaceAtomically(target, Bytes(2062, 1)); };
+    if (::geteuid() != 0) {
+        EXPECT_FALSE(save());
+    } else {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+            ::_exit(save() ? 1 : 0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the save succeeded, 3: could not drop root";
+    }
     EXPECT_EQ(readFile(target), Bytes(2062, 7));
 }
 
@@ -390,6 +412,22 @@ TEST(ImagePredefined, MissingOrShortFileShowsTheReadErrorAndChangesNothing) {
     f.pred.DropDown();
     EXPECT_TRUE(f.pred.ItemSelected(4));
     EXPECT_DOUBLE_EQ(f.image.params.get("P_versterking"), 2.57);
+}
+
+TEST(ImagePredefined, ASavedParameterFileWorksAsAPredefinedSetting) {
+    CommandFixture saver;
+    saver.state.version_info = "1EA1AB1AA";
+    saver.image.params.set("Iversterking", 0.37);
+    saver.image.params.set("Min_value_TPS1", 900);
+    saver.fileDialogs.answer = "/opt/qor/System/Pred02.e0i";
+    saver.cmd.SaveFileClick();
+
+    PredefinedFixture f;
+    f.files.files = saver.files.files;
+    f.pred.DropDown();
+    EXPECT_TRUE(f.pred.ItemSelected(1));
+    EXPECT_DOUBLE_EQ(f.image.params.get("Iversterking"), 0.37);
+    EXPECT_DOUBLE_EQ(f.image.params.get("Min_value_TPS1"), 0);  // outside the group
 }
 
 TEST(ImagePredefined, FileNames) {
