@@ -85,7 +85,11 @@ TEST(TransferDownload, StepOrderAndOneTickBetweenSteps) {
         r.b.setVersion(version);
         uploadFromAThenPlugB(r);
         StepLog log(r);
-        r.tool.downloadClick();
+        if (idle) {
+            r.tool.downloadClick();
+        } else {
+            r.tool.keyDown(Key::P, Alt);
+        }
         ASSERT_TRUE(r.runUntilLive());
         EXPECT_EQ(log.order, idle ? full : short_);
         for (std::size_t i = 1; i < log.order.size(); ++i) {
@@ -360,6 +364,58 @@ TEST(TransferEntries, OfflineEtcSendOnlyReenablesTheFileCommands) {
     r.sched.advance(1000);
     EXPECT_TRUE(r.view().openFileEnabled);
     EXPECT_EQ(r.st().TransferStep, 0);
+    EXPECT_TRUE(r.portA.writes().empty());
+}
+
+}  // namespace
+}  // namespace qor::test
+
+namespace qor::test {
+namespace {
+
+TEST(TransferDownload, NewerParameterSetAsksBeforeTheDownload) {
+    for (Button answer : {Button::Cancel, Button::Ignore}) {
+        SCOPED_TRACE(answer == Button::Cancel ? "Cancel" : "Ignore");
+        TransferRig r;
+        uploadFromAThenPlugB(r);
+        r.st().version_info = "1EA2AA1AA";  // as if opened from a newer module's file
+        r.dialogs.answers = {answer, Button::Cancel};
+        r.tool.downloadClick();
+        r.sched.advance(2000);
+        ASSERT_GE(r.dialogs.shown.size(), 1u);
+        EXPECT_EQ(r.dialogs.shown[0].text, std::string(app_msg::kEcuIsNewer));
+        EXPECT_EQ(r.dialogs.shown[0].buttons, (std::vector<Button>{Button::Cancel, Button::Ignore}));
+        // Cancel: nothing is sent. Ignore: identification, then the version comparison.
+        EXPECT_EQ(r.letters(), answer == Button::Cancel ? "" : "V");
+        EXPECT_EQ(r.b.image(), Image{});
+    }
+}
+
+TEST(TransferDownload, EndOfDownloadClearsTheCanSettingsFlag) {
+    TransferRig r;
+    ASSERT_TRUE(r.startAndUpload());
+    r.sched.advance(10);
+    r.transfer.PageSend(140);
+    EXPECT_TRUE(r.image.stores.CanSettingsTouched);
+    ASSERT_TRUE(r.runUntilLive());
+    EXPECT_EQ(r.a.word(565), 256);  // the module learns that the CAN page was sent
+    EXPECT_FALSE(r.image.stores.CanSettingsTouched);
+    EXPECT_FALSE(r.st().CanSettingsTouched);
+    EXPECT_TRUE(r.view().tablesEditable);
+}
+
+TEST(TransferDownload, StepOutsideTheTableStopsTheSequencer) {
+    TransferRig r;
+    ASSERT_TRUE(r.startAndUpload());
+    r.sched.advance(10);
+    r.tool.link().StopLink();
+    r.portA.clearWrites();
+    r.st().TransferStep = 999;
+    r.st().StepDone = true;
+    r.tool.timer3().setEnabled(true);
+    r.sched.advance(500);
+    EXPECT_FALSE(r.tool.timer3().enabled());
+    EXPECT_EQ(r.st().TransferStep, 999);
     EXPECT_TRUE(r.portA.writes().empty());
 }
 
