@@ -10,6 +10,8 @@ Shell::Shell(Platform platform, std::vector<std::string> args, std::string appDi
                                    platform.opener, platform.ports, std::move(args),
                                    std::move(appDir))),
       decoder_(std::make_unique<LiveDataDecoder>(tool_->view())),
+      transfer_(std::make_unique<Transfer>(*tool_, platform.dialogs,
+                                           ImageContext{params_, stores_, effects_})),
       main_(std::make_unique<MainWindow>()),
       errors_(std::make_unique<ErrorsWindow>(main_.get())),
       settings_(std::make_unique<SettingsWindow>(main_.get())),
@@ -21,6 +23,14 @@ Shell::Shell(Platform platform, std::vector<std::string> args, std::string appDi
     hooks.setDashboardActive = [&view](bool active) { SetDashboardActive(view.dashboard, active); };
     hooks.resetLiveValues = [&view] { ResetLiveValues(view.dashboard); };
     hooks.formShown = [&view] { PlaceErrorsWindow(view.errors, MainWindow::kWidth); };
+    // Column headers come from the parameter set (RPM range page, idle start speed).
+    hooks.rpmRangeRows = [this] {
+        std::array<double, 21> rows{};
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            rows[i] = params_.get("RPM_Range_Row" + std::to_string(i + 1));
+        return rows;
+    };
+    hooks.idleStartSpeed = [this] { return params_.get("beginwaarde"); };
     tool_->onViewChanged = [this] { render(); };
     bindMainWindow();
     bindOtherWindows();

@@ -7,6 +7,9 @@
 
 #include "core/app/Tool.h"
 #include "core/diagnostics/LiveData.h"
+#include "core/image/ParameterSet.h"
+#include "core/image/RegionCodec.h"
+#include "core/transfer/Transfer.h"
 #include "ui/ErrorsWindow.h"
 #include "ui/KeyPreview.h"
 #include "ui/MainWindow.h"
@@ -16,7 +19,8 @@
 namespace qor::ui {
 
 // The tool's windows bound to the core: builds the Tool on the given platform pieces, wires
-// the live data decoding into it, renders its presentation after every handled event and
+// the live data decoding, the parameter set and the upload/download sequencer into it,
+// renders its presentation after every handled event and
 // forwards the user's clicks and keys. The real program gives it the Qt adapters; tests give
 // it the simulated module in virtual time.
 class Shell : public QObject {
@@ -35,6 +39,7 @@ public:
     ~Shell() override;
 
     Tool& tool() { return *tool_; }
+    const ParameterSet& parameters() const { return params_; }
     MainWindow& mainWindow() { return *main_; }
     ErrorsWindow& errorsWindow() { return *errors_; }
     SettingsWindow& settingsWindow() { return *settings_; }
@@ -54,8 +59,12 @@ private:
     void bindMainWindow();
     void bindOtherWindows();
 
+    ParameterSet params_;
+    ImageStores stores_;
+    ImageEffects effects_;
     std::unique_ptr<Tool> tool_;
     std::unique_ptr<LiveDataDecoder> decoder_;
+    std::unique_ptr<Transfer> transfer_;
     std::unique_ptr<MainWindow> main_;
     std::unique_ptr<ErrorsWindow> errors_;
     std::unique_ptr<SettingsWindow> settings_;

@@ -1,6 +1,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -77,6 +78,15 @@ struct ShellTest : ::testing::Test {
                   !m.powerInterruptedPanelVisible);
         EXPECT_EQ(get<QLabel>("Label_comm_errors")->text().toStdString(), m.commErrorsCaption);
         EXPECT_EQ(shell->errorsWindow().isVisible(), view().errors.visible);
+        EXPECT_EQ(get("GroupBox_gauge_up_down_loading")->isHidden(), !m.progressVisible);
+        auto* limit = get<QTableWidget>("AdvStringGrid_Throttle_limit");
+        auto* idle = get<QTableWidget>("AdvStringGrid_openloop_idle");
+        for (int c = 0; c < 21; ++c) {
+            EXPECT_EQ(limit->horizontalHeaderItem(c)->text().toStdString(),
+                      m.throttleLimitHeaders[static_cast<std::size_t>(c)]);
+            EXPECT_EQ(idle->horizontalHeaderItem(c)->text().toStdString(),
+                      m.openLoopIdleHeaders[static_cast<std::size_t>(c)]);
+        }
     }
 };
 
@@ -91,6 +101,11 @@ TEST_F(ShellTest, OnlineFrameFromTheModuleReachesTheWindows) {
     QApplication::processEvents();
 
     EXPECT_TRUE(shell->tool().state().LinkOnline);
+    // The module's level 4 means a whole upload first; its RPM range heads the limit table.
+    EXPECT_EQ(shell->tool().state().UploadStep, kUploadDone);
+    EXPECT_FALSE(view().main.progressVisible);
+    EXPECT_EQ(view().main.throttleLimitHeaders[0],
+              std::to_string(static_cast<int>(shell->parameters().get("RPM_Range_Row1"))));
     expectWindowShowsView();
     EXPECT_EQ(get<QLabel>("Label_enginespeed_waarde")->text(), "1230");
     EXPECT_EQ(get<QLabel>("Label_Battery_Voltage_waarde")->text(), "12.5");
