@@ -19,10 +19,11 @@ int main(int argc, char** argv) {
         qor::ParameterSet params;
         qor::ImageStores stores;
         for (int p = 0; p < 18; ++p)
-            params.set(qor::predefined::kNames[p],
-                       qor::predefined::kValues[static_cast<std::size_t>(p)][static_cast<std::size_t>(i)]);
-        const auto data = qor::BuildParameterFile(qor::kToolVersion, qor::HasOpenLoopIdle(qor::kToolVersion),
-                                                  params, stores);
+            params.set(
+                qor::predefined::kNames[p],
+                qor::predefined::kValues[static_cast<std::size_t>(p)][static_cast<std::size_t>(i)]);
+        const auto data = qor::BuildParameterFile(
+            qor::kToolVersion, qor::HasOpenLoopIdle(qor::kToolVersion), params, stores);
         const std::string path = std::string(argv[1]) + "/" + qor::PredefinedFileName(i);
         if (!disk.replaceAtomically(path, data)) {
             std::fprintf(stderr, "make_predefined: cannot write %s\n", path.c_str());

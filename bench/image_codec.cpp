@@ -50,7 +50,8 @@ void BM_OpenFile(benchmark::State& st) {
     qor::test::randomizeImageState(src, 3);
     qor::DiskFileStore disk;
     const auto path = benchFile();
-    disk.replaceAtomically(path, qor::BuildParameterFile("1EA1AB1AA", true, src.params, src.stores));
+    disk.replaceAtomically(path,
+                           qor::BuildParameterFile("1EA1AB1AA", true, src.params, src.stores));
     ImageState s;
     for (auto _ : st) {
         const auto data = disk.readAll(path);

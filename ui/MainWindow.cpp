@@ -139,6 +139,14 @@ void MainWindow::buildToolbar() {
     setTextColor(commErrors_, Qt::black);
     commErrors_->setCursor(Qt::PointingHandCursor);
     connect(commErrors_, &ClickLabel::clicked, this, &MainWindow::commErrorsClicked);
+
+    userLevel_ = makeLabel(this, QStringLiteral("AdvSmoothPanel_Level_user_act"), QString(),
+                           QRect(kWidth - 230, 12, 90, 20));
+    userLevel_->setAlignment(Qt::AlignCenter);
+    QFont lf = userLevel_->font();
+    lf.setBold(true);
+    userLevel_->setFont(lf);
+    setBackground(userLevel_, QColor(255, 200, 140));
 }
 
 void MainWindow::buildTables() {
@@ -377,6 +385,8 @@ void MainWindow::render(const MainWindowView& v, const DashboardView& d) {
         b->setEnabled(false);
     }
     commErrors_->setText(q(v.commErrorsCaption));
+    userLevel_->setText(q(v.userLevelCaption));
+    userLevel_->setVisible(!v.userLevelCaption.empty());
 
     // Tables (placeholders: header rows only).
     tablePanels_[0]->setVisible(v.responseCurvePanelsVisible);

@@ -78,6 +78,7 @@ private:
     QGroupBox* progress_ = nullptr;
     QProgressBar* gauge_ = nullptr;
     ClickLabel* commErrors_ = nullptr;
+    QLabel* userLevel_ = nullptr;
     QGroupBox* menu_ = nullptr;
     std::array<QWidget*, 2> lockLine_{};
     QPushButton* stayOffline_ = nullptr;

@@ -56,7 +56,7 @@ bool QtSerialPort::open(const std::string& name) {
     if (!ok) {
         opening_ = false;
         const auto err = port_.error();
-        const std::string path = port_.portName().toStdString();
+        const std::string path = devicePath(name).toStdString();
         if (err == QSerialPort::PermissionError)
             lastError_ = "Port " + name + " is in use by another program or not accessible ("
                          + port_.errorString().toStdString() + ")";

@@ -114,10 +114,7 @@ QPixmap SplashWindow::picture(const QSize& size) {
     p.drawLine(QPointF(-r * 1.3, 0), QPointF(r * 1.3, 0));
     p.restore();
 
-    // The motor housing and a pedal trace on the right.
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 148, 40));
-    p.drawRoundedRect(QRectF(w * 0.55, h * 0.18, w * 0.08, h * 0.22), 6, 6);
+    // A response curve on the right: throttle opening over pedal position.
     QPainterPath trace;
     trace.moveTo(w * 0.55, h * 0.85);
     for (int i = 0; i <= 40; ++i) {

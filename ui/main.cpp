@@ -85,8 +85,9 @@ int main(int argc, char** argv) {
     shell = std::make_unique<Shell>(Shell::Platform{scheduler, serial, dialogs, opener, ports},
                                     coreArgs, appDir);
     if (port) shell->tool().overridePort(*port);
-    dialogs.beforeShow = [&shell](qor::MessageKind, const std::string& text) {
+    dialogs.beforeShow = [&shell, &serial](qor::MessageKind, const std::string& text) {
         status("message: " + text);
+        if (!serial.isOpen() && !serial.lastError().empty()) status("port: " + serial.lastError());
         if (shell) shell->render();
     };
 

@@ -7,42 +7,70 @@ namespace qor {
 
 const char* FamilyName(Family f) {
     switch (f) {
-        case Family::HalfPercent: return "half-percent";
-        case Family::Hundredths: return "hundredths";
-        case Family::Plain: return "plain";
-        case Family::Tens: return "tens";
-        case Family::TwentyFives: return "twenty-fives";
-        case Family::Fives: return "fives";
-        case Family::Temperature: return "temperature";
-        case Family::Pwm: return "pwm";
-        case Family::StartRpm: return "start-rpm";
-        case Family::ItemIndex: return "item-index";
-        case Family::Switch: return "switch";
-        case Family::CanFlag: return "can-flag";
-        case Family::ErrorMaskBit: return "error-mask-bit";
-        case Family::CanId: return "can-id";
-        case Family::Fixed24: return "fixed24";
-        case Family::ModeValue: return "mode-value";
-        case Family::ChannelCode: return "channel-code";
-        case Family::SignedWord: return "signed-word";
-        case Family::CurveDisplay: return "curve-display";
-        case Family::Complement: return "complement";
+        case Family::HalfPercent:
+            return "half-percent";
+        case Family::Hundredths:
+            return "hundredths";
+        case Family::Plain:
+            return "plain";
+        case Family::Tens:
+            return "tens";
+        case Family::TwentyFives:
+            return "twenty-fives";
+        case Family::Fives:
+            return "fives";
+        case Family::Temperature:
+            return "temperature";
+        case Family::Pwm:
+            return "pwm";
+        case Family::StartRpm:
+            return "start-rpm";
+        case Family::ItemIndex:
+            return "item-index";
+        case Family::Switch:
+            return "switch";
+        case Family::CanFlag:
+            return "can-flag";
+        case Family::ErrorMaskBit:
+            return "error-mask-bit";
+        case Family::CanId:
+            return "can-id";
+        case Family::Fixed24:
+            return "fixed24";
+        case Family::ModeValue:
+            return "mode-value";
+        case Family::ChannelCode:
+            return "channel-code";
+        case Family::SignedWord:
+            return "signed-word";
+        case Family::CurveDisplay:
+            return "curve-display";
+        case Family::Complement:
+            return "complement";
     }
     return "?";
 }
 
 const char* ControlKindName(ControlKind k) {
     switch (k) {
-        case ControlKind::Spin: return "spin";
-        case ControlKind::List: return "list";
-        case ControlKind::Box: return "box";
-        case ControlKind::Grid: return "grid";
+        case ControlKind::Spin:
+            return "spin";
+        case ControlKind::List:
+            return "list";
+        case ControlKind::Box:
+            return "box";
+        case ControlKind::Grid:
+            return "grid";
     }
     return "?";
 }
 
-int RegionStart(int k) { return kRegionStart[static_cast<std::size_t>(k)]; }
-int RegionWords(int k) { return RegionStart(k + 1) - RegionStart(k); }
+int RegionStart(int k) {
+    return kRegionStart[static_cast<std::size_t>(k)];
+}
+int RegionWords(int k) {
+    return RegionStart(k + 1) - RegionStart(k);
+}
 
 namespace {
 
@@ -55,24 +83,31 @@ Items numberedItems(int from, int to, int stride = 1) {
 }
 
 const Items kResponseTypes = {"Lineair", "E-log", "User defined"};
-const Items kDigitalInputs = {"None",           "ALS activation", "Launch control activation",
-                              "Airco correction", "High idle",    "Throttle Blip",
-                              "Throttle limit", "Throttle response curve 2"};
-const Items kAnalogInputs = {"None", "Variable ALS", "Variable launch control",
-                             "Water temperature", "Engine load"};
+const Items kDigitalInputs = {
+    "None",          "ALS activation", "Launch control activation", "Airco correction", "High idle",
+    "Throttle Blip", "Throttle limit", "Throttle response curve 2"};
+const Items kAnalogInputs = {"None", "Variable ALS", "Variable launch control", "Water temperature",
+                             "Engine load"};
 const Items kPulses = {"0,5", " 1", "1,5", " 2", "2,5", " 3", " 4", " 5"};
 const Items kBaudrates = {"Autodetect", "125 kHz", "250 kHz", "500 kHz", "1 MHz"};
 const Items kProtocols = {"Off", "UserDefined", "QOR VT60", "......"};
 const Items kMasterSlave = {"Off", "Master", "Slave"};
-const Items kUnits = {"Blanc", "RPM", "\xC2\xB0" "C", "%"};
-const Items kDataTypes = {"1 bit",           "8 bit",           "8 bit signed",
-                          "16 bit intel",    "16 bit motorola", "16 bit signed intel",
+const Items kUnits = {"Blanc", "RPM",
+                      "\xC2\xB0"
+                      "C",
+                      "%"};
+const Items kDataTypes = {"1 bit",
+                          "8 bit",
+                          "8 bit signed",
+                          "16 bit intel",
+                          "16 bit motorola",
+                          "16 bit signed intel",
                           "16 bit signed mot."};
 const Items kDigits = {"0", "0,0", "0,00", "0,000"};
-const Items kChannelNames = {"Noname",          "Engine speed",   "ALS TPS",
-                             "Launch TPS",      "Watertemp",      "ALSActivation",
-                             "LaunchActivation", "AircoActivation", "HighIdleActivation",
-                             "BlipActivation",  "TpsLimitActivation", "Curve2Activation"};
+const Items kChannelNames = {"Noname",           "Engine speed",       "ALS TPS",
+                             "Launch TPS",       "Watertemp",          "ALSActivation",
+                             "LaunchActivation", "AircoActivation",    "HighIdleActivation",
+                             "BlipActivation",   "TpsLimitActivation", "Curve2Activation"};
 
 Items modeItems() {
     Items v{"Off"};
@@ -88,7 +123,7 @@ Items msgNrItems() {
 // Builds the catalogue region by region; a cursor walks the bytes of each region so that
 // a run of byte fields is written in the order the image holds them.
 class Builder {
-public:
+  public:
     std::vector<ParamDef> rows;
 
     void at(int region, int word, int byteInWord) {
@@ -121,7 +156,8 @@ public:
         d.start = start;
         return d;
     }
-    ParamDef& list(std::string name, const Items& items, int start = 0, Family f = Family::ItemIndex) {
+    ParamDef& list(std::string name, const Items& items, int start = 0,
+                   Family f = Family::ItemIndex) {
         auto& d = add(std::move(name), ControlKind::List, f, 1);
         d.items = items;
         d.min = 0;
@@ -152,7 +188,7 @@ public:
         return d;
     }
 
-private:
+  private:
     int region_ = 0;
     int pos_ = 0;
 };
@@ -272,14 +308,15 @@ std::vector<ParamDef> build() {
     b.spin("Startup_opening", F::HalfPercent, 1, 0, 20, 0.5, 1, "0...20%");
     for (int c = 1; c <= 5; ++c)
         b.spin("Startup_watertemp_up_to_" + std::to_string(c), F::Temperature, 1, -20, 135, 1, 0,
-               "-20...135 \xC2\xB0" "C");
+               "-20...135 \xC2\xB0"
+               "C");
     for (int c = 1; c <= 5; ++c)
         b.spin("startup_400rpm_" + std::to_string(c), F::HalfPercent, 1, 0, 20, 0.5, 1, "0...20%");
     for (int c = 1; c <= 5; ++c)
         b.spin("startup_warmup_" + std::to_string(c), F::HalfPercent, 1, 0, 20, 0.5, 1, "0..20%");
     for (int c = 1; c <= 5; ++c)
-        b.spin("startup_high_idle_procent_" + std::to_string(c), F::HalfPercent, 1, 0, 20, 0.5,
-               1, "0..20%");
+        b.spin("startup_high_idle_procent_" + std::to_string(c), F::HalfPercent, 1, 0, 20, 0.5, 1,
+               "0..20%");
     for (int c = 1; c <= 5; ++c)
         b.spin("startup_high_idle_sec_" + std::to_string(c), F::Plain, 1, 0, 255, 1, 0,
                "0..255 sec.");
@@ -375,7 +412,9 @@ const Index& index() {
 
 }  // namespace
 
-const std::vector<ParamDef>& Catalogue() { return index().rows; }
+const std::vector<ParamDef>& Catalogue() {
+    return index().rows;
+}
 
 int ParamIndex(std::string_view name) {
     const auto& m = index().byName;
@@ -383,6 +422,8 @@ int ParamIndex(std::string_view name) {
     return it == m.end() ? -1 : it->second;
 }
 
-std::span<const int> RegionParams(int k) { return index().byRegion[static_cast<std::size_t>(k)]; }
+std::span<const int> RegionParams(int k) {
+    return index().byRegion[static_cast<std::size_t>(k)];
+}
 
 }  // namespace qor

@@ -31,7 +31,7 @@ enum class Family {
     ChannelCode,   // ChannelCodeFromIndex / ChannelIndexFromCode
     SignedWord,    // SmallIntToWord / WordToSmallInt (pedal correction cells)
     CurveDisplay,  // shown response curve: not stored; the image holds UserCurve1/2
-    Complement,    // box that takes the opposite state of its partner (Rx_n, ID_11Bit_n); not stored
+    Complement,  // box that takes the opposite state of its partner (Rx_n, ID_11Bit_n); not stored
 };
 
 const char* FamilyName(Family f);
@@ -41,11 +41,11 @@ struct ParamDef {
     std::string name;  // control name without the widget prefix
     ControlKind kind;
     Family family;
-    int region;        // image region 0..18
-    int word;          // image word of the first byte
-    int byteInWord;    // 0: starts in the high byte, 1: in the low byte
-    int width;         // bytes of one value (1..4), consecutive in link order
-    int bit = -1;      // bit index for CanFlag and ErrorMaskBit
+    int region;      // image region 0..18
+    int word;        // image word of the first byte
+    int byteInWord;  // 0: starts in the high byte, 1: in the low byte
+    int width;       // bytes of one value (1..4), consecutive in link order
+    int bit = -1;    // bit index for CanFlag and ErrorMaskBit
     double min = 0, max = 0, step = 1;
     int decimals = 0;
     bool bounded = true;  // false: the field does not correct values (Launch_min, grids)
@@ -64,9 +64,8 @@ struct ParamDef {
 };
 
 // Region table: start words B(0)..B(19) of the 19 image regions.
-inline constexpr std::array<int, 20> kRegionStart = {0,   11,  22,  24,  35,  74,  329,
-                                                     332, 354, 356, 358, 376, 379, 439,
-                                                     566, 567, 578, 579, 896, 1024};
+inline constexpr std::array<int, 20> kRegionStart = {
+    0, 11, 22, 24, 35, 74, 329, 332, 354, 356, 358, 376, 379, 439, 566, 567, 578, 579, 896, 1024};
 inline constexpr int kRegionCount = 19;
 inline constexpr int kImageWords = 1024;
 inline constexpr int kCanMessages = 12;

@@ -25,17 +25,29 @@ void AppendWord(Bytes& out, long long v) {
     out.push_back(b[1]);
 }
 
-Byte ByteToChar(int v) { return static_cast<Byte>((v < 0 ? v + 256 : v) & 0xFF); }
+Byte ByteToChar(int v) {
+    return static_cast<Byte>((v < 0 ? v + 256 : v) & 0xFF);
+}
 
-int SmallIntToWord(int v) { return v < 0 ? v + 65536 : v; }
+int SmallIntToWord(int v) {
+    return v < 0 ? v + 65536 : v;
+}
 
-int WordToSmallInt(int w) { return w <= 32767 ? w : w - 65536; }
+int WordToSmallInt(int w) {
+    return w <= 32767 ? w : w - 65536;
+}
 
-int SignMagnitudeToInt(int w) { return w <= 32767 ? w : 32768 - w; }
+int SignMagnitudeToInt(int w) {
+    return w <= 32767 ? w : 32768 - w;
+}
 
-int PackedCellAddress(int c, int r, int s) { return s + c / 2 + 8 * (r - 1); }
+int PackedCellAddress(int c, int r, int s) {
+    return s + c / 2 + 8 * (r - 1);
+}
 
-int WordCellAddress(int c, int /*r*/, int s) { return s + c - 1; }
+int WordCellAddress(int c, int /*r*/, int s) {
+    return s + c - 1;
+}
 
 int WordFromRegionBytes(std::span<const Byte> regionBytes, int b) {
     return regionBytes[static_cast<std::size_t>(b - 1)] * 256 +
@@ -64,15 +76,24 @@ long long Trunc(double x) {
 
 long long EncodeScaled(Scale s, double v) {
     switch (s) {
-        case Scale::HalfPercent: return Round(v * 2);
-        case Scale::Hundredths: return Round(v * 100);
-        case Scale::Plain: return Round(v);
-        case Scale::Tens: return Round(v / 10);
-        case Scale::TwentyFives: return Round(v / 25);
-        case Scale::Fives: return Round(v / 5);
-        case Scale::Temperature: return Round(v + 20);
-        case Scale::Pwm: return Round(v * 28.16);
-        case Scale::StartRpm: return Round((v - 400) / 20);
+        case Scale::HalfPercent:
+            return Round(v * 2);
+        case Scale::Hundredths:
+            return Round(v * 100);
+        case Scale::Plain:
+            return Round(v);
+        case Scale::Tens:
+            return Round(v / 10);
+        case Scale::TwentyFives:
+            return Round(v / 25);
+        case Scale::Fives:
+            return Round(v / 5);
+        case Scale::Temperature:
+            return Round(v + 20);
+        case Scale::Pwm:
+            return Round(v * 28.16);
+        case Scale::StartRpm:
+            return Round((v - 400) / 20);
     }
     return 0;
 }
@@ -80,24 +101,39 @@ long long EncodeScaled(Scale s, double v) {
 double DecodeScaled(Scale s, long long n) {
     const auto d = static_cast<double>(n);
     switch (s) {
-        case Scale::HalfPercent: return d / 2;
-        case Scale::Hundredths: return d / 100;
-        case Scale::Plain: return d;
-        case Scale::Tens: return d * 10;
-        case Scale::TwentyFives: return d * 25;
-        case Scale::Fives: return d * 5;
-        case Scale::Temperature: return d - 20;
-        case Scale::Pwm: return d / 28.16;
-        case Scale::StartRpm: return 400 + 20 * d;
+        case Scale::HalfPercent:
+            return d / 2;
+        case Scale::Hundredths:
+            return d / 100;
+        case Scale::Plain:
+            return d;
+        case Scale::Tens:
+            return d * 10;
+        case Scale::TwentyFives:
+            return d * 25;
+        case Scale::Fives:
+            return d * 5;
+        case Scale::Temperature:
+            return d - 20;
+        case Scale::Pwm:
+            return d / 28.16;
+        case Scale::StartRpm:
+            return 400 + 20 * d;
     }
     return 0;
 }
 
-int ItemIndexFromValue(int n, int itemCount) { return std::min(n, itemCount - 1); }
+int ItemIndexFromValue(int n, int itemCount) {
+    return std::min(n, itemCount - 1);
+}
 
-int SwitchToWord(bool on) { return on ? 256 : 0; }
+int SwitchToWord(bool on) {
+    return on ? 256 : 0;
+}
 
-bool SwitchFromHighByte(int highByte) { return highByte == 1; }
+bool SwitchFromHighByte(int highByte) {
+    return highByte == 1;
+}
 
 int PackCanFlags(const CanFlags& f) {
     return (f.tx ? 1 : 0) + (f.id29 ? 2 : 0) + (f.modeOn ? 4 : 0) + (f.valid ? 8 : 0);
@@ -135,9 +171,12 @@ int Fixed24Byte(double x, int k) {
     long long n = Round(x * 1000);
     if (x < 0) n += 16777216;
     switch (k) {
-        case 1: return static_cast<int>((n >> 16) & 0xFF);
-        case 2: return static_cast<int>((n >> 8) & 0xFF);
-        default: return static_cast<int>(n & 0xFF);
+        case 1:
+            return static_cast<int>((n >> 16) & 0xFF);
+        case 2:
+            return static_cast<int>((n >> 8) & 0xFF);
+        default:
+            return static_cast<int>(n & 0xFF);
     }
 }
 
@@ -147,16 +186,22 @@ double Fixed24ToFloat(int b1, int b2, int b3) {
     return static_cast<double>(n) / 1000;
 }
 
-int ModeValueFromIndex(int i) { return i == 0 ? 64 : i - 1; }
+int ModeValueFromIndex(int i) {
+    return i == 0 ? 64 : i - 1;
+}
 
 int ModeIndexFromValue(int n, int count) {
     n = std::min(n, count - 1);
     return n == 64 ? 0 : n + 1;
 }
 
-int ChannelCodeFromIndex(int i) { return i < 5 ? i : i + 95; }
+int ChannelCodeFromIndex(int i) {
+    return i < 5 ? i : i + 95;
+}
 
-int ChannelIndexFromCode(int n) { return n < 100 ? n : n - 95; }
+int ChannelIndexFromCode(int n) {
+    return n < 100 ? n : n - 95;
+}
 
 int ErrorMaskFromSwitches(const std::array<bool, 16>& switches) {
     int mask = 0;

@@ -67,8 +67,8 @@ bool SwitchFromHighByte(int highByte);
 // ---- CAN helpers ------------------------------------------------------------------------
 
 struct CanFlags {
-    bool tx = false;     // Tx selected (Rx box takes the opposite)
-    bool id29 = false;   // 29-bit identifier (11-bit box takes the opposite)
+    bool tx = false;    // Tx selected (Rx box takes the opposite)
+    bool id29 = false;  // 29-bit identifier (11-bit box takes the opposite)
     bool modeOn = false;
     bool valid = false;
     friend bool operator==(const CanFlags&, const CanFlags&) = default;

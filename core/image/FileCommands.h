@@ -22,11 +22,15 @@ struct FileCommandHooks {
 };
 
 class ParameterFileCommands {
-public:
+  public:
     ParameterFileCommands(ToolState& state, ImageContext ctx, Dialogs& dialogs,
                           FileDialogs& fileDialogs, FileStore& files, FileCommandHooks hooks)
-        : state_(state), ctx_(ctx), dialogs_(dialogs), fileDialogs_(fileDialogs),
-          files_(files), hooks_(std::move(hooks)) {}
+        : state_(state),
+          ctx_(ctx),
+          dialogs_(dialogs),
+          fileDialogs_(fileDialogs),
+          files_(files),
+          hooks_(std::move(hooks)) {}
 
     void SaveFileClick();  // SpeedButton_savefile
     void OpenFileClick();  // SpeedButton_openfile
@@ -37,7 +41,7 @@ public:
     // checked before anything changes: a missing or short file changes nothing.
     bool OpenParameterFile();
 
-private:
+  private:
     void resumePolling();
     ToolState& state_;
     ImageContext ctx_;
@@ -59,19 +63,22 @@ std::string PredefinedFileName(int index);
 std::string PredefinedFilePath(const std::string& appDir, int index);
 
 class PredefinedSettings {
-public:
+  public:
     // startPidSend: Timer3 on, page Cancel buttons off, first call of the control-loop page
     // encoder; the send sequence itself belongs to the transfer code.
     PredefinedSettings(ToolState& state, ImageContext ctx, Dialogs& dialogs, FileStore& files,
                        std::function<void()> startPidSend)
-        : state_(state), ctx_(ctx), dialogs_(dialogs), files_(files),
+        : state_(state),
+          ctx_(ctx),
+          dialogs_(dialogs),
+          files_(files),
           startPidSend_(std::move(startPidSend)) {}
 
     void DropDown() { state_.PredefinedListOpened = true; }
     // Returns true when a file was loaded and the send started.
     bool ItemSelected(int index);
 
-private:
+  private:
     ToolState& state_;
     ImageContext ctx_;
     Dialogs& dialogs_;

@@ -60,7 +60,8 @@ DumpResult DumpParameterFile(std::span<const Byte> file) {
         const auto& d = cat[static_cast<std::size_t>(i)];
         if (d.isGrid()) {
             for (int c = d.firstColumn; c < d.firstColumn + d.cells; ++c)
-                r.entries.push_back(numberEntry(d.name + "[" + std::to_string(c) + "]", p.cell(i, c)));
+                r.entries.push_back(
+                    numberEntry(d.name + "[" + std::to_string(c) + "]", p.cell(i, c)));
             continue;
         }
         DumpEntry en = numberEntry(d.name, p.get(i));
@@ -71,14 +72,17 @@ DumpResult DumpParameterFile(std::span<const Byte> file) {
         r.entries.push_back(std::move(en));
     }
     for (int c = 0; c < kCurveCells; ++c)
-        r.entries.push_back(numberEntry("UserCurve1[" + std::to_string(c) + "]", s.UserCurve1[static_cast<std::size_t>(c)]));
+        r.entries.push_back(numberEntry("UserCurve1[" + std::to_string(c) + "]",
+                                        s.UserCurve1[static_cast<std::size_t>(c)]));
     for (int c = 0; c < kCurveCells; ++c)
-        r.entries.push_back(numberEntry("UserCurve2[" + std::to_string(c) + "]", s.UserCurve2[static_cast<std::size_t>(c)]));
+        r.entries.push_back(numberEntry("UserCurve2[" + std::to_string(c) + "]",
+                                        s.UserCurve2[static_cast<std::size_t>(c)]));
     for (int i = 0; i < kSystemAreaWords; ++i)
-        r.entries.push_back(numberEntry("SystemArea[" + std::to_string(i) + "]", s.SystemArea[static_cast<std::size_t>(i)]));
+        r.entries.push_back(numberEntry("SystemArea[" + std::to_string(i) + "]",
+                                        s.SystemArea[static_cast<std::size_t>(i)]));
     // The tool never reads this word back into its flag; shown for information.
-    r.entries.push_back(numberEntry("CanSettingsTouched",
-                                    img->words[kCanSettingsTouchedWord] >> 8 == 1 ? 1 : 0));
+    r.entries.push_back(
+        numberEntry("CanSettingsTouched", img->words[kCanSettingsTouchedWord] >> 8 == 1 ? 1 : 0));
     return r;
 }
 
@@ -96,13 +100,15 @@ std::string FormatDumpJson(const std::vector<DumpEntry>& entries) {
     return o + "}\n";
 }
 
-std::vector<DumpDifference> DiffDumps(const std::vector<DumpEntry>& a, const std::vector<DumpEntry>& b) {
+std::vector<DumpDifference> DiffDumps(const std::vector<DumpEntry>& a,
+                                      const std::vector<DumpEntry>& b) {
     std::map<std::string, const DumpEntry*> inB;
     for (const auto& e : b) inB[e.name] = &e;
     std::vector<DumpDifference> d;
     for (const auto& e : a) {
         auto it = inB.find(e.name);
-        if (it != inB.end() && !(it->second->value == e.value)) d.push_back({e.name, e, *it->second});
+        if (it != inB.end() && !(it->second->value == e.value))
+            d.push_back({e.name, e, *it->second});
     }
     return d;
 }
@@ -126,9 +132,12 @@ int RunDumpTool(const std::vector<std::string>& args, std::string& out, std::str
     bool diff = false;
     std::vector<std::string> files;
     for (const auto& a : args) {
-        if (a == "--json") json = true;
-        else if (a == "--diff") diff = true;
-        else files.push_back(a);
+        if (a == "--json")
+            json = true;
+        else if (a == "--diff")
+            diff = true;
+        else
+            files.push_back(a);
     }
     if (files.size() != (diff ? 2u : 1u)) {
         err = "usage: qor-etc-dump [--json] FILE.e00 | qor-etc-dump [--json] --diff A.e00 B.e00\n";

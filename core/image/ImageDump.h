@@ -10,9 +10,9 @@
 namespace qor {
 
 struct DumpEntry {
-    std::string name;  // parameter, grid cell name[c], or store
-    std::string value; // as text: numbers in their shortest exact form, list items quoted after
-    std::string json;  // JSON value
+    std::string name;   // parameter, grid cell name[c], or store
+    std::string value;  // as text: numbers in their shortest exact form, list items quoted after
+    std::string json;   // JSON value
     bool operator==(const DumpEntry&) const = default;
 };
 
@@ -32,7 +32,8 @@ struct DumpDifference {
     std::string name;
     DumpEntry a, b;
 };
-std::vector<DumpDifference> DiffDumps(const std::vector<DumpEntry>& a, const std::vector<DumpEntry>& b);
+std::vector<DumpDifference> DiffDumps(const std::vector<DumpEntry>& a,
+                                      const std::vector<DumpEntry>& b);
 std::string FormatDiffText(const std::vector<DumpDifference>& d);
 std::string FormatDiffJson(const std::vector<DumpDifference>& d);
 

@@ -41,8 +41,8 @@ Bytes BuildParameterFile(const std::string& version, bool withOpenLoop, const Pa
         auto ch = [&](std::size_t i) {
             return i < version.size() ? static_cast<unsigned char>(version[i]) : 0u;
         };
-        rec[static_cast<std::size_t>(r)] =
-            static_cast<Word>(ch(2 * static_cast<std::size_t>(r)) * 256 + ch(2 * static_cast<std::size_t>(r) + 1));
+        rec[static_cast<std::size_t>(r)] = static_cast<Word>(
+            ch(2 * static_cast<std::size_t>(r)) * 256 + ch(2 * static_cast<std::size_t>(r) + 1));
     }
     for (int k = 0; k < kRegionCount; ++k) {
         if (k == 17) continue;  // not used: zero words
@@ -62,7 +62,8 @@ Bytes BuildParameterFile(const std::string& version, bool withOpenLoop, const Pa
 
 std::string ReadFileVersion(std::span<const Byte> file) {
     std::string v;
-    for (int r = 0; r < kFileHeaderRecords && static_cast<std::size_t>(2 * r + 1) < file.size(); ++r) {
+    for (int r = 0; r < kFileHeaderRecords && static_cast<std::size_t>(2 * r + 1) < file.size();
+         ++r) {
         const Byte low = file[static_cast<std::size_t>(2 * r)];
         const Byte high = file[static_cast<std::size_t>(2 * r + 1)];
         if (high == 0) break;

@@ -52,7 +52,7 @@ void DecodeFileImage(const FileImage& f, bool withOpenLoop, ImageContext& ctx);
 
 // Reading and writing whole files; a seam so tests can make a write fail.
 class FileStore {
-public:
+  public:
     virtual ~FileStore() = default;
     virtual std::optional<Bytes> readAll(const std::string& path) = 0;
     // Replaces path with data as one step: either the new content or the old file remains.
@@ -62,7 +62,7 @@ public:
 // Temporary file in the target's folder, written, flushed and closed, then renamed over
 // the target. writeChunk lets tests fail half-way; by default it writes everything.
 class DiskFileStore : public FileStore {
-public:
+  public:
     using ChunkWriter = std::function<bool(std::FILE*, std::span<const Byte>)>;
     std::optional<Bytes> readAll(const std::string& path) override;
     bool replaceAtomically(const std::string& path, std::span<const Byte> data) override;
@@ -73,9 +73,9 @@ public:
 
 struct FileDialogSpec {
     std::string title;
-    std::string filter;           // "Description|pattern"
+    std::string filter;  // "Description|pattern"
     std::string defaultExtension;
-    std::string initialName;      // empty: none
+    std::string initialName;  // empty: none
     std::string initialDir;
     bool confirmOverwrite = false;
     bool operator==(const FileDialogSpec&) const = default;
@@ -85,7 +85,7 @@ FileDialogSpec OpenDialogSpec(const std::string& appDir);
 
 // Open and save dialogs; the UI implements them. nullopt when the user cancels.
 class FileDialogs {
-public:
+  public:
     virtual ~FileDialogs() = default;
     virtual std::optional<std::string> getSaveFileName(const FileDialogSpec& spec) = 0;
     virtual std::optional<std::string> getOpenFileName(const FileDialogSpec& spec) = 0;

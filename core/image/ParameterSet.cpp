@@ -18,19 +18,24 @@ int mustFind(std::string_view name) {
 double ControlValue(const ParamDef& d, const ParameterSet::Limits& lim, double v) {
     if (!std::isfinite(v)) v = 0;
     switch (d.kind) {
-        case ControlKind::Box: return v != 0 ? 1 : 0;
+        case ControlKind::Box:
+            return v != 0 ? 1 : 0;
         case ControlKind::List: {
             const double last = static_cast<double>(d.items.size()) - 1;
             const double i = static_cast<double>(Round(v));
             return i < 0 ? 0 : (i > last ? last : i);
         }
-        case ControlKind::Grid: return v;
-        case ControlKind::Spin: break;
+        case ControlKind::Grid:
+            return v;
+        case ControlKind::Spin:
+            break;
     }
     if (d.decimals == 0) v = static_cast<double>(Round(v));
     if (d.bounded) {
-        if (v < lim.min) v = lim.min;
-        else if (v > lim.max) v = lim.max;
+        if (v < lim.min)
+            v = lim.min;
+        else if (v > lim.max)
+            v = lim.max;
     }
     return v;
 }
@@ -43,8 +48,10 @@ ParameterSet::ParameterSet() {
     for (std::size_t i = 0; i < cat.size(); ++i) {
         const auto& d = cat[i];
         limits_[i] = {d.min, d.max, d.hint};
-        if (d.isGrid()) cells_[i].assign(static_cast<std::size_t>(d.cells), d.start);
-        else values_[i] = d.start;
+        if (d.isGrid())
+            cells_[i].assign(static_cast<std::size_t>(d.cells), d.start);
+        else
+            values_[i] = d.start;
     }
 }
 
@@ -67,9 +74,13 @@ double ParameterSet::set(int index, double v) {
     return nv;
 }
 
-double ParameterSet::set(std::string_view name, double v) { return set(mustFind(name), v); }
+double ParameterSet::set(std::string_view name, double v) {
+    return set(mustFind(name), v);
+}
 
-double ParameterSet::get(std::string_view name) const { return get(mustFind(name)); }
+double ParameterSet::get(std::string_view name) const {
+    return get(mustFind(name));
+}
 
 void ParameterSet::setCell(int index, int column, double v) {
     const auto& d = Catalogue()[static_cast<std::size_t>(index)];

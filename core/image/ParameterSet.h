@@ -10,7 +10,7 @@
 namespace qor {
 
 class ParameterSet {
-public:
+  public:
     // column == -1 for a whole-value change; a grid cell change gives its column.
     using Listener = std::function<void(int paramIndex, int column)>;
 
@@ -49,7 +49,7 @@ public:
         return values_ == o.values_ && cells_ == o.cells_;
     }
 
-private:
+  private:
     void notify(int index, int column);
     std::vector<double> values_;
     std::vector<std::vector<double>> cells_;

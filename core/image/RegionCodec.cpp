@@ -10,9 +10,9 @@ namespace qor {
 
 namespace {
 
-constexpr std::array<double, 21> kELogCurve = {0,    2,    4,    6,    8.5,  11,   14.5,
-                                               17,   20.5, 24,   28.5, 33.5, 38.5, 43.5,
-                                               50,   56.5, 64,   72,   80.5, 90.5, 100};
+constexpr std::array<double, 21> kELogCurve = {0,  2,    4,  6,    8.5,  11,   14.5,
+                                               17, 20.5, 24, 28.5, 33.5, 38.5, 43.5,
+                                               50, 56.5, 64, 72,   80.5, 90.5, 100};
 
 std::string numberText(double v) {
     if (v == std::floor(v) && std::fabs(v) < 1e15) return std::to_string(static_cast<long long>(v));
@@ -23,16 +23,35 @@ std::string numberText(double v) {
 
 bool isScale(Family f, Scale& s) {
     switch (f) {
-        case Family::HalfPercent: s = Scale::HalfPercent; return true;
-        case Family::Hundredths: s = Scale::Hundredths; return true;
-        case Family::Plain: s = Scale::Plain; return true;
-        case Family::Tens: s = Scale::Tens; return true;
-        case Family::TwentyFives: s = Scale::TwentyFives; return true;
-        case Family::Fives: s = Scale::Fives; return true;
-        case Family::Temperature: s = Scale::Temperature; return true;
-        case Family::Pwm: s = Scale::Pwm; return true;
-        case Family::StartRpm: s = Scale::StartRpm; return true;
-        default: return false;
+        case Family::HalfPercent:
+            s = Scale::HalfPercent;
+            return true;
+        case Family::Hundredths:
+            s = Scale::Hundredths;
+            return true;
+        case Family::Plain:
+            s = Scale::Plain;
+            return true;
+        case Family::Tens:
+            s = Scale::Tens;
+            return true;
+        case Family::TwentyFives:
+            s = Scale::TwentyFives;
+            return true;
+        case Family::Fives:
+            s = Scale::Fives;
+            return true;
+        case Family::Temperature:
+            s = Scale::Temperature;
+            return true;
+        case Family::Pwm:
+            s = Scale::Pwm;
+            return true;
+        case Family::StartRpm:
+            s = Scale::StartRpm;
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -54,25 +73,33 @@ double decodeValue(const ParamDef& d, long long raw) {
     if (isScale(d.family, s)) return DecodeScaled(s, raw);
     const int count = static_cast<int>(d.items.size());
     switch (d.family) {
-        case Family::ItemIndex: return ItemIndexFromValue(static_cast<int>(raw), count);
-        case Family::Switch: return SwitchFromHighByte(static_cast<int>(raw)) ? 1 : 0;
+        case Family::ItemIndex:
+            return ItemIndexFromValue(static_cast<int>(raw), count);
+        case Family::Switch:
+            return SwitchFromHighByte(static_cast<int>(raw)) ? 1 : 0;
         case Family::CanFlag: {
             const CanFlags f = UnpackCanFlags(static_cast<int>(raw));
             const bool bits[] = {f.tx, f.id29, f.modeOn, f.valid};
             return bits[d.bit] ? 1 : 0;
         }
         case Family::ErrorMaskBit:
-            return SwitchesFromErrorMask(static_cast<int>(raw))[static_cast<std::size_t>(d.bit)] ? 1 : 0;
-        case Family::CanId: return static_cast<double>(raw);
+            return SwitchesFromErrorMask(static_cast<int>(raw))[static_cast<std::size_t>(d.bit)]
+                       ? 1
+                       : 0;
+        case Family::CanId:
+            return static_cast<double>(raw);
         case Family::Fixed24:
             return Fixed24ToFloat(static_cast<int>((raw >> 16) & 0xFF),
-                                  static_cast<int>((raw >> 8) & 0xFF), static_cast<int>(raw & 0xFF));
+                                  static_cast<int>((raw >> 8) & 0xFF),
+                                  static_cast<int>(raw & 0xFF));
         case Family::ModeValue:
             return std::min(ModeIndexFromValue(static_cast<int>(raw), count), count - 1);
         case Family::ChannelCode:
             return ItemIndexFromValue(ChannelIndexFromCode(static_cast<int>(raw)), count);
-        case Family::SignedWord: return WordToSmallInt(static_cast<int>(raw));
-        default: return 0;
+        case Family::SignedWord:
+            return WordToSmallInt(static_cast<int>(raw));
+        default:
+            return 0;
     }
 }
 
@@ -81,10 +108,13 @@ long long encodeValue(const ParamDef& d, double v) {
     Scale s{};
     if (isScale(d.family, s)) return EncodeScaled(s, v);
     switch (d.family) {
-        case Family::ItemIndex: return Round(v);
-        case Family::Switch: return v != 0 ? 1 : 0;
+        case Family::ItemIndex:
+            return Round(v);
+        case Family::Switch:
+            return v != 0 ? 1 : 0;
         case Family::CanFlag:
-        case Family::ErrorMaskBit: return v != 0 ? (1LL << d.bit) : 0;
+        case Family::ErrorMaskBit:
+            return v != 0 ? (1LL << d.bit) : 0;
         case Family::CanId: {
             const long long id = Round(v);
             return CanIdWord(id, 1) * 65536 + CanIdWord(id, 2);
@@ -92,11 +122,14 @@ long long encodeValue(const ParamDef& d, double v) {
         case Family::Fixed24:
             return static_cast<long long>(Fixed24Byte(v, 1)) * 65536 + Fixed24Byte(v, 2) * 256 +
                    Fixed24Byte(v, 3);
-        case Family::ModeValue: return ModeValueFromIndex(static_cast<int>(Round(v)));
-        case Family::ChannelCode: return ChannelCodeFromIndex(static_cast<int>(Round(v)));
+        case Family::ModeValue:
+            return ModeValueFromIndex(static_cast<int>(Round(v)));
+        case Family::ChannelCode:
+            return ChannelCodeFromIndex(static_cast<int>(Round(v)));
         case Family::SignedWord:
             return SmallIntToWord(static_cast<int>(std::clamp<long long>(Round(v), -32768, 32767)));
-        default: return 0;
+        default:
+            return 0;
     }
 }
 
@@ -107,7 +140,9 @@ long long fitWidth(long long n, int width) {
     return std::clamp<long long>(n, 0, top);
 }
 
-bool isBitFamily(Family f) { return f == Family::CanFlag || f == Family::ErrorMaskBit; }
+bool isBitFamily(Family f) {
+    return f == Family::CanFlag || f == Family::ErrorMaskBit;
+}
 
 void decodeFields(int k, std::span<const Byte> bytes, ImageContext& ctx, int wordLimit) {
     const int base = RegionStart(k) * 2;
@@ -129,7 +164,8 @@ void decodeFields(int k, std::span<const Byte> bytes, ImageContext& ctx, int wor
 
 void decodeCurve(int curve, std::span<const Byte> bytes, ImageContext& ctx) {
     auto& store = curve == 1 ? ctx.stores.UserCurve1 : ctx.stores.UserCurve2;
-    const int grid = ParamIndex(curve == 1 ? "Throttle_response_curve_1" : "Throttle_response_curve_2");
+    const int grid =
+        ParamIndex(curve == 1 ? "Throttle_response_curve_1" : "Throttle_response_curve_2");
     for (int c = 0; c < kCurveCells; ++c) {
         const int b = bytes[static_cast<std::size_t>(c)];
         ctx.params.setCell(grid, c, b / 2.0);
@@ -160,10 +196,17 @@ bool decodeRegion(int k, std::span<const Byte> bytes, ImageContext& ctx) {
     if (k < 0 || k >= kRegionCount || k == 17) return false;
     if (static_cast<int>(bytes.size()) < RegionWords(k) * 2) return false;
     switch (k) {
-        case 0: decodeCurve(1, bytes, ctx); return true;
-        case 1: decodeCurve(2, bytes, ctx); return true;
-        case 18: decodeSystemArea(bytes, ctx); return true;
-        default: break;
+        case 0:
+            decodeCurve(1, bytes, ctx);
+            return true;
+        case 1:
+            decodeCurve(2, bytes, ctx);
+            return true;
+        case 18:
+            decodeSystemArea(bytes, ctx);
+            return true;
+        default:
+            break;
     }
     decodeFields(k, bytes, ctx, kImageWords);
     if (k == 2) {
@@ -238,20 +281,25 @@ std::vector<Word> encodeRegion(int k, const ParameterSet& p, const ImageStores& 
 }
 
 void FillResponseCurve(int type, int curve, ImageContext& ctx) {
-    const int grid = ParamIndex(curve == 1 ? "Throttle_response_curve_1" : "Throttle_response_curve_2");
+    const int grid =
+        ParamIndex(curve == 1 ? "Throttle_response_curve_1" : "Throttle_response_curve_2");
     const auto& user = curve == 1 ? ctx.stores.UserCurve1 : ctx.stores.UserCurve2;
     for (int c = 0; c < kCurveCells; ++c) {
         double v = 0;
-        if (type == 0) v = 5.0 * c;
-        else if (type == 1) v = kELogCurve[static_cast<std::size_t>(c)];
-        else v = user[static_cast<std::size_t>(c)] / 2.0;
+        if (type == 0)
+            v = 5.0 * c;
+        else if (type == 1)
+            v = kELogCurve[static_cast<std::size_t>(c)];
+        else
+            v = user[static_cast<std::size_t>(c)] / 2.0;
         ctx.params.setCell(grid, c, v);
     }
     CheckCurveRising(curve, ctx);
 }
 
 void CheckCurveRising(int curve, ImageContext& ctx) {
-    const int grid = ParamIndex(curve == 1 ? "Throttle_response_curve_1" : "Throttle_response_curve_2");
+    const int grid =
+        ParamIndex(curve == 1 ? "Throttle_response_curve_1" : "Throttle_response_curve_2");
     bool falls = false;
     for (int c = 1; c < kCurveCells; ++c)
         if (ctx.params.cell(grid, c) < ctx.params.cell(grid, c - 1)) falls = true;
@@ -260,27 +308,30 @@ void CheckCurveRising(int curve, ImageContext& ctx) {
 
 void UpdateThrottleLimitHeaders(const ParameterSet& p, ImageEffects& e) {
     static const int first = ParamIndex("RPM_Range_Row1");
-    for (int c = 0; c < 21; ++c) e.throttleLimitHeaders[static_cast<std::size_t>(c)] = numberText(p.get(first + c));
+    for (int c = 0; c < 21; ++c)
+        e.throttleLimitHeaders[static_cast<std::size_t>(c)] = numberText(p.get(first + c));
 }
 
 void UpdateOpenLoopIdleHeaders(const ParameterSet& p, ImageEffects& e) {
     long long h = Round(p.get("beginwaarde"));
-    for (int c = 0; c < 21; ++c, h += 20) e.openLoopIdleHeaders[static_cast<std::size_t>(c)] = std::to_string(h);
+    for (int c = 0; c < 21; ++c, h += 20)
+        e.openLoopIdleHeaders[static_cast<std::size_t>(c)] = std::to_string(h);
 }
 
 // ---- Upload steps -------------------------------------------------------------------------
 
 namespace {
 constexpr UploadStepRow kUploadSteps[] = {
-    {3, 0, 4, 4},     {4, 1, 5, 5},     {5, 2, 6, 6},     {6, 3, 7, 7},
-    {7, 4, 8, 8},     {8, 5, 9, 9},     {9, 6, 10, 10},   {10, 7, 11, 11},
-    {11, 8, 12, 12},  {12, 9, 13, 13},  {13, 10, 14, 14}, {14, 11, 15, 15},
-    {15, 12, 16, 16}, {16, 13, 17, 17}, {17, 14, 18, 60}, {18, 15, 19, 19},
-    {19, 16, 60, 60}, {60, 18, 70, 70},
+    {3, 0, 4, 4},     {4, 1, 5, 5},     {5, 2, 6, 6},     {6, 3, 7, 7},     {7, 4, 8, 8},
+    {8, 5, 9, 9},     {9, 6, 10, 10},   {10, 7, 11, 11},  {11, 8, 12, 12},  {12, 9, 13, 13},
+    {13, 10, 14, 14}, {14, 11, 15, 15}, {15, 12, 16, 16}, {16, 13, 17, 17}, {17, 14, 18, 60},
+    {18, 15, 19, 19}, {19, 16, 60, 60}, {60, 18, 70, 70},
 };
 }  // namespace
 
-std::span<const UploadStepRow> UploadStepTable() { return kUploadSteps; }
+std::span<const UploadStepRow> UploadStepTable() {
+    return kUploadSteps;
+}
 
 const UploadStepRow* UploadStepRowFor(int step) {
     for (const auto& r : kUploadSteps)
@@ -321,7 +372,12 @@ std::vector<PagePlan> buildPlans() {
         {P::ByteTableCurve2, "SendByteTablePage(curve 2)", 1, one(1), C::A, 0},
         {P::ResponseTypes, "SendResponseTypesPage", 2, one(2), C::B, 0},
         {P::ByteTableThrottleLimit, "SendByteTablePage(throttle limit)", 3, one(3), C::A, 0},
-        {P::Etc, "SendEtcPage", 4, {{etc, 22, 22}, {etc + 11, 36, 36}, {etc + 29, 20, 20}}, C::C, 0},
+        {P::Etc,
+         "SendEtcPage",
+         4,
+         {{etc, 22, 22}, {etc + 11, 36, 36}, {etc + 29, 20, 20}},
+         C::C,
+         0},
         {P::EtcPid, "SendEtcPidPage", 4, {{etc, 22, 22}, {etc + 11, 14, 14}}, C::C, 0},
         {P::PedalCorrection, "SendPedalCorrectionPage", 5, pedal, C::A, 0},
         {P::Hardware, "SendHardwarePage", 6, one(6), C::C, 0},
@@ -330,7 +386,8 @@ std::vector<PagePlan> buildPlans() {
         {P::Launch, "SendLaunchPage", 9, one(9), C::C, 0},
         {P::Throttle, "SendThrottlePage", 10, one(10), C::C, 0},
         {P::CanSettings, "SendCanSettingsPage", 11, one(11), C::C, 0},
-        {P::CanMessages, "SendCanMessagesPage", 12, evenFrames(RegionStart(12), 4, 30, 15), C::C, 0},
+        {P::CanMessages, "SendCanMessagesPage", 12, evenFrames(RegionStart(12), 4, 30, 15), C::C,
+         0},
         {P::CanChannels, "SendCanChannelsPage", 13, channels, C::C, 0},
         {P::MaxPwm, "SendMaxPwmPage", 14, one(14), C::B, 0},
         {P::ByteTableOpenLoopIdle, "SendByteTablePage(open-loop idle)", 15, one(15), C::A, 0},
@@ -347,9 +404,12 @@ std::span<const PagePlan> PagePlans() {
     return plans;
 }
 
-const PagePlan& PagePlanFor(PageEncoder e) { return PagePlans()[static_cast<std::size_t>(e)]; }
+const PagePlan& PagePlanFor(PageEncoder e) {
+    return PagePlans()[static_cast<std::size_t>(e)];
+}
 
-Bytes buildFramePayload(PageEncoder e, int p, const ParameterSet& params, const ImageStores& stores) {
+Bytes buildFramePayload(PageEncoder e, int p, const ParameterSet& params,
+                        const ImageStores& stores) {
     const PagePlan& plan = PagePlanFor(e);
     if (p < 1 || p > static_cast<int>(plan.frames.size())) return {};
     const FrameSpec& f = plan.frames[static_cast<std::size_t>(p - 1)];
@@ -359,7 +419,8 @@ Bytes buildFramePayload(PageEncoder e, int p, const ParameterSet& params, const 
     AppendWord(out, f.byteCount);
     AppendWord(out, f.startWord);
     const int first = f.startWord - RegionStart(plan.region);
-    for (int i = 0; i < f.byteCount / 2; ++i) AppendWord(out, words[static_cast<std::size_t>(first + i)]);
+    for (int i = 0; i < f.byteCount / 2; ++i)
+        AppendWord(out, words[static_cast<std::size_t>(first + i)]);
     return out;
 }
 

@@ -70,8 +70,8 @@ void UpdateOpenLoopIdleHeaders(const ParameterSet& p, ImageEffects& e);
 
 struct UploadStepRow {
     int step;
-    int region;            // decoded at this step
-    int next;              // next step
+    int region;               // decoded at this step
+    int next;                 // next step
     int nextWithoutOpenLoop;  // next step when the module has no open-loop idle table
 };
 // Steps 3..19 and 60, in order; step 70 (upload complete) and 100 decode nothing here.
@@ -79,8 +79,7 @@ std::span<const UploadStepRow> UploadStepTable();
 const UploadStepRow* UploadStepRowFor(int step);
 // Decodes the region of an upload step from the receive buffer (reply letter first).
 // Returns the row used, or nullptr when the step decodes nothing or the buffer is short.
-const UploadStepRow* decodeUploadStep(int step, std::span<const Byte> rxBuffer,
-                                      ImageContext& ctx);
+const UploadStepRow* decodeUploadStep(int step, std::span<const Byte> rxBuffer, ImageContext& ctx);
 
 // ---- Page encoders: frame plans and frame contents ----------------------------------------
 

@@ -65,9 +65,10 @@ Bytes BlockRead(int start, int count) {
 }
 
 Bytes PageWrite(const Bytes& txPayload) {
-    Bytes f;
-    f.push_back('E');
-    f.insert(f.end(), txPayload.begin(), txPayload.end());
+    // Sized up front: GCC 12 at -O3 misreads an insert after a single push_back as overflow.
+    Bytes f(1 + txPayload.size());
+    f[0] = 'E';
+    std::copy(txPayload.begin(), txPayload.end(), f.begin() + 1);
     std::size_t covered = f.size();
     if (txPayload.size() >= 2) {
         covered = static_cast<std::size_t>(txPayload[0]) * 256 + txPayload[1] + 5;

@@ -40,21 +40,25 @@ inline void randomizeImageState(ImageState& s, unsigned seed) {
         switch (d.kind) {
             case ControlKind::Box:
                 // A pair's second box follows its partner; drawing it would only flip the first.
-                if (d.family != Family::Complement) s.params.set(i, static_cast<double>(uniform(0, 1)));
+                if (d.family != Family::Complement)
+                    s.params.set(i, static_cast<double>(uniform(0, 1)));
                 break;
             case ControlKind::List:
-                s.params.set(i, static_cast<double>(uniform(0, static_cast<long long>(d.items.size()) - 1)));
+                s.params.set(
+                    i, static_cast<double>(uniform(0, static_cast<long long>(d.items.size()) - 1)));
                 break;
             case ControlKind::Spin:
                 if (d.name == "Min_value_TPS1" || d.name == "Max_value_TPS1")
-                    s.params.set(i, onGrid(500, 4500, 1, 0));  // inside the system-area limits below
+                    s.params.set(i,
+                                 onGrid(500, 4500, 1, 0));  // inside the system-area limits below
                 else
                     s.params.set(i, onGrid(d.min, d.max, d.step, d.decimals));
                 break;
             case ControlKind::Grid:
                 if (d.family == Family::CurveDisplay) break;
                 for (int c = 0; c < d.cells; ++c)
-                    s.params.setCell(i, d.firstColumn + c, onGrid(d.min, d.max, d.step, d.decimals));
+                    s.params.setCell(i, d.firstColumn + c,
+                                     onGrid(d.min, d.max, d.step, d.decimals));
                 break;
         }
     }
@@ -71,7 +75,8 @@ inline std::array<Word, kImageWords> encodeImage(const ImageState& s) {
     std::array<Word, kImageWords> img{};
     for (int k = 0; k < kRegionCount; ++k) {
         const auto w = encodeRegion(k, s.params, s.stores);
-        for (std::size_t i = 0; i < w.size(); ++i) img[static_cast<std::size_t>(RegionStart(k)) + i] = w[i];
+        for (std::size_t i = 0; i < w.size(); ++i)
+            img[static_cast<std::size_t>(RegionStart(k)) + i] = w[i];
     }
     return img;
 }
@@ -79,8 +84,9 @@ inline std::array<Word, kImageWords> encodeImage(const ImageState& s) {
 inline void decodeImage(const std::array<Word, kImageWords>& img, ImageState& s) {
     for (int k = 0; k < kRegionCount; ++k) {
         if (k == 17) continue;
-        decodeRegionWords(k, std::span<const Word>(img.data() + RegionStart(k),
-                                                   static_cast<std::size_t>(RegionWords(k))),
+        decodeRegionWords(k,
+                          std::span<const Word>(img.data() + RegionStart(k),
+                                                static_cast<std::size_t>(RegionWords(k))),
                           s.ctx);
     }
 }

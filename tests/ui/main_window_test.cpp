@@ -36,6 +36,7 @@ Presentation onlineFrame() {
     m.openFileEnabled = m.saveFileEnabled = m.optionsEnabled = m.upDownLoadEnabled = true;
     m.progressVisible = false;
     m.commErrorsCaption = "COM3  0 errors";
+    m.userLevelCaption = "Level 4";
     for (int c = 0; c < 21; ++c) {
         m.throttleLimitHeaders[static_cast<std::size_t>(c)] = std::to_string(1000 + 500 * c);
         m.openLoopIdleHeaders[static_cast<std::size_t>(c)] = std::to_string(400 + 20 * c);
@@ -103,6 +104,8 @@ TEST_F(MainWindowTest, OnlineFrameShowsTheCoresValuesColoursAndLeds) {
     EXPECT_EQ(get<QLabel>("Label_Airco_Led")->text(), "Airco");
 
     EXPECT_EQ(get<QLabel>("Label_comm_errors")->text(), "COM3  0 errors");
+    EXPECT_EQ(get<QLabel>("AdvSmoothPanel_Level_user_act")->text(), "Level 4");
+    EXPECT_FALSE(get("AdvSmoothPanel_Level_user_act")->isHidden());
     EXPECT_TRUE(get("GroupBox_gauge_up_down_loading")->isHidden());
     EXPECT_TRUE(get("GroupBox_up_download_menu")->isHidden());
     EXPECT_TRUE(get("Panel_power_to_system_was_interrupted")->isHidden());

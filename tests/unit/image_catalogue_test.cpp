@@ -58,13 +58,21 @@ TEST(ImageCatalogue, RowsCarryTheirPlaceRangeAndStart) {
         {"throttle_response_type_2", K::List, F::ItemIndex, 23, 0, 1, 0, 2, 1, 0, "", 0, 3},
         {"P_versterking", K::Spin, F::Hundredths, 35, 0, 2, 0, 10, 0.01, 2, "0...10", 0, 0},
         {"Error_setup_17", K::Box, F::ErrorMaskBit, 73, 0, 2, 0, 1, 1, 0, "", 0, 0},
-        {"hardware_settings_digital_input_3", K::List, F::ItemIndex, 330, 0, 1, 0, 8, 1, 0, "", 0, 9},
-        {"hardware_settings_analoge_input_2", K::List, F::ItemIndex, 331, 0, 1, 0, 4, 1, 0, "", 0, 5},
-        {"RPM_Range_Row21", K::Spin, F::Tens, 352, 0, 2, 500, 20000, 50, 0, "500 .. 20000 RPM", 10500, 0},
-        {"RPM_pickup_pulses_per_revolution", K::List, F::ItemIndex, 353, 0, 1, 0, 7, 1, 0, "", 0, 8},
+        {"hardware_settings_digital_input_3", K::List, F::ItemIndex, 330, 0, 1, 0, 8, 1, 0, "", 0,
+         9},
+        {"hardware_settings_analoge_input_2", K::List, F::ItemIndex, 331, 0, 1, 0, 4, 1, 0, "", 0,
+         5},
+        {"RPM_Range_Row21", K::Spin, F::Tens, 352, 0, 2, 500, 20000, 50, 0, "500 .. 20000 RPM",
+         10500, 0},
+        {"RPM_pickup_pulses_per_revolution", K::List, F::ItemIndex, 353, 0, 1, 0, 7, 1, 0, "", 0,
+         8},
         {"Launch_min", K::Spin, F::HalfPercent, 356, 0, 1, 0, 100, 0.5, 1, "0...100", 0, 0},
-        {"Startup_watertemp_up_to_1", K::Spin, F::Temperature, 358, 1, 1, -20, 135, 1, 0, "-20...135 \xC2\xB0" "C", 0, 0},
-        {"startup_high_idle_sec_1", K::Spin, F::Plain, 368, 1, 1, 0, 255, 1, 0, "0..255 sec.", 0, 0},
+        {"Startup_watertemp_up_to_1", K::Spin, F::Temperature, 358, 1, 1, -20, 135, 1, 0,
+         "-20...135 \xC2\xB0"
+         "C",
+         0, 0},
+        {"startup_high_idle_sec_1", K::Spin, F::Plain, 368, 1, 1, 0, 255, 1, 0, "0..255 sec.", 0,
+         0},
         {"Anti_stall_time", K::Spin, F::TwentyFives, 375, 0, 1, 0, 5000, 25, 0, "0...5000ms", 0, 0},
         {"CAN_slaves", K::Spin, F::Plain, 377, 1, 1, 0, 12, 1, 0, "0...12", 1, 0},
         {"Tx_9", K::Box, F::CanFlag, 419, 0, 1, 0, 1, 1, 0, "", 1, 0},
@@ -74,8 +82,10 @@ TEST(ImageCatalogue, RowsCarryTheirPlaceRangeAndStart) {
         {"TimeOut_ms_12", K::Spin, F::Fives, 437, 1, 1, 5, 1000, 5, 0, "0...1000", 1000, 0},
         {"Start_bit_Mode_12", K::List, F::ItemIndex, 438, 0, 1, 0, 7, 1, 0, "", 0, 8},
         {"Mode_nr_18", K::List, F::ModeValue, 559, 0, 1, 0, 64, 1, 0, "", 0, 65},
-        {"Factor_18", K::Spin, F::Fixed24, 560, 1, 3, -999.999, 999.999, 0.001, 3, "-999,999...999,999", -999.999, 0},
-        {"offset_18", K::Spin, F::Fixed24, 562, 0, 3, -999.999, 1000, 0.001, 3, "-999,999...999,999", -999.999, 0},
+        {"Factor_18", K::Spin, F::Fixed24, 560, 1, 3, -999.999, 999.999, 0.001, 3,
+         "-999,999...999,999", -999.999, 0},
+        {"offset_18", K::Spin, F::Fixed24, 562, 0, 3, -999.999, 1000, 0.001, 3,
+         "-999,999...999,999", -999.999, 0},
         {"Channel_name_18", K::List, F::ChannelCode, 563, 1, 1, 0, 11, 1, 0, "", 0, 12},
         {"Unit_18", K::List, F::ItemIndex, 564, 0, 1, 0, 3, 1, 0, "", 0, 4},
         {"max_PWM", K::Spin, F::Pwm, 566, 0, 2, 0, 100, 0.1, 1, "0...100", 0, 0},
@@ -117,11 +127,11 @@ TEST(ImageParameterSet, AssignmentFollowsTheControl) {
         double held;
     };
     const Case cases[] = {
-        {"ImaxPos", 12.5, 12},            // integers stay integers (ties to even)
+        {"ImaxPos", 12.5, 12},  // integers stay integers (ties to even)
         {"ImaxPos", 13.5, 14},
-        {"ImaxPos", 4000, 3000},          // outside the range: nearer bound
+        {"ImaxPos", 4000, 3000},  // outside the range: nearer bound
         {"ImaxPos", -3, 0},
-        {"P_versterking", 2.37, 2.37},    // decimals kept
+        {"P_versterking", 2.37, 2.37},  // decimals kept
         {"P_versterking", 10.01, 10},
         {"Startup_watertemp_up_to_3", -40, -20},
         {"TimeOut_ms_4", 0, 5},
@@ -129,7 +139,7 @@ TEST(ImageParameterSet, AssignmentFollowsTheControl) {
         {"hardware_settings_digital_input_3", 9, 8},
         {"Unit_2", -1, 0},
         {"ALS_active", 5, 1},
-        {"Launch_min", 130, 130},         // the field has no range of its own
+        {"Launch_min", 130, 130},  // the field has no range of its own
         {"Launch_min", -4, -4},
         {"Launch_max", 130, 100},
     };

@@ -47,7 +47,7 @@ TEST(ImageDecode, ListSwitchAndModeBytes) {
         double want;
     };
     const Case cases[] = {
-        {2, {7, 0, 0, 0}, "throttle_response_type_1", 2},       // beyond the list: last item
+        {2, {7, 0, 0, 0}, "throttle_response_type_1", 2},  // beyond the list: last item
         {2, {1, 0, 0, 0}, "throttle_response_type_1", 1},
         {6, {8, 0, 0, 0, 0}, "hardware_settings_digital_input_1", 7},
         {6, {0, 0, 8, 0, 0}, "hardware_settings_digital_input_3", 8},
@@ -57,7 +57,7 @@ TEST(ImageDecode, ListSwitchAndModeBytes) {
         {8, {0, 0, 2}, "ALS_active", 0},
         {8, {0, 0, 255}, "ALS_active", 0},
         {9, {41, 200, 1}, "Launch_min", 20.5},
-        {9, {41, 200, 1}, "Launch_max", 100},                     // 100 % is its bound
+        {9, {41, 200, 1}, "Launch_max", 100},  // 100 % is its bound
         {13, {0, 0, 64}, "Mode_nr_1", 0},
         {13, {0, 0, 5}, "Mode_nr_1", 6},
         {13, {0, 0, 200}, "Mode_nr_1", 0},
@@ -115,14 +115,16 @@ TEST(ImageDecode, ResponseCurvesFillTheGridAndWarnWhenFalling) {
 TEST(ImageDecode, HeadersFromRpmRangeAndStartValue) {
     ImageState s;
     Bytes rpm(44, 0);
-    for (int i = 0; i < 21; ++i) rpm[static_cast<std::size_t>(2 * i + 1)] = static_cast<Byte>(60 + 5 * i);
+    for (int i = 0; i < 21; ++i)
+        rpm[static_cast<std::size_t>(2 * i + 1)] = static_cast<Byte>(60 + 5 * i);
     decodeRegion(7, rpm, s.ctx);
     EXPECT_EQ(s.effects.throttleLimitHeaders[0], "600");
     EXPECT_EQ(s.effects.throttleLimitHeaders[20], "1600");
     decodeRegion(16, regionBytes({0, 5}, 16), s.ctx);
     EXPECT_DOUBLE_EQ(s.params.get("beginwaarde"), 500);
     for (int c = 0; c < 21; ++c)
-        EXPECT_EQ(s.effects.openLoopIdleHeaders[static_cast<std::size_t>(c)], std::to_string(500 + 20 * c));
+        EXPECT_EQ(s.effects.openLoopIdleHeaders[static_cast<std::size_t>(c)],
+                  std::to_string(500 + 20 * c));
 }
 
 TEST(ImageDecode, SystemAreaSetsTps1LimitsAndHints) {
@@ -225,8 +227,8 @@ TEST(ImageEncode, LaunchMinIsKeptInItsByte) {
         double launchMin;
         int word;
     };
-    const Case cases[] = {{20, 40 * 256 + 60}, {127.5, 255 * 256 + 60}, {150, 255 * 256 + 60},
-                          {-3, 0 * 256 + 60}};
+    const Case cases[] = {
+        {20, 40 * 256 + 60}, {127.5, 255 * 256 + 60}, {150, 255 * 256 + 60}, {-3, 0 * 256 + 60}};
     for (const auto& c : cases) {
         ImageState s;
         s.params.set("Launch_max", 30);
@@ -261,15 +263,22 @@ TEST(ImageEncode, FramePlans) {
         {PageEncoder::Launch, {{356, 4, 4}}, Completion::C},
         {PageEncoder::Throttle, {{358, 36, 36}}, Completion::C},
         {PageEncoder::CanSettings, {{376, 6, 6}}, Completion::C},
-        {PageEncoder::CanMessages, {{379, 30, 30}, {394, 30, 30}, {409, 30, 30}, {424, 30, 30}},
+        {PageEncoder::CanMessages,
+         {{379, 30, 30}, {394, 30, 30}, {409, 30, 30}, {424, 30, 30}},
          Completion::C},
         {PageEncoder::CanChannels, channels, Completion::C},
         {PageEncoder::MaxPwm, {{566, 2, 2}}, Completion::B},
         {PageEncoder::StartValue, {{578, 2, 2}}, Completion::B},
         {PageEncoder::SkipUnused, {}, Completion::D},
         {PageEncoder::SystemArea,
-         {{896, 32, 32}, {912, 32, 32}, {928, 32, 32}, {944, 32, 32}, {960, 32, 32},
-          {976, 32, 32}, {992, 32, 32}, {1008, 32, 32}},
+         {{896, 32, 32},
+          {912, 32, 32},
+          {928, 32, 32},
+          {944, 32, 32},
+          {960, 32, 32},
+          {976, 32, 32},
+          {992, 32, 32},
+          {1008, 32, 32}},
          Completion::A},
     };
     for (const auto& c : cases) {
@@ -334,7 +343,8 @@ TEST(ImageRoundTrip, EncodeDecodeEncodeIsIdenticalForEveryRegion) {
             if (k != 17) {
                 ASSERT_TRUE(decodeRegionWords(k, first, b.ctx));
             }
-            EXPECT_EQ(encodeRegion(k, b.params, b.stores), first) << "seed " << seed << " region " << k;
+            EXPECT_EQ(encodeRegion(k, b.params, b.stores), first)
+                << "seed " << seed << " region " << k;
         }
     }
 }
@@ -355,7 +365,8 @@ std::array<Word, kImageWords> unreadMask() {
     for (int w = 896; w < 1024; ++w) readBits[static_cast<std::size_t>(w)] = 0xFFFF;
     std::array<Word, kImageWords> unread{};
     for (int w = 0; w < kImageWords; ++w)
-        unread[static_cast<std::size_t>(w)] = static_cast<Word>(~readBits[static_cast<std::size_t>(w)]);
+        unread[static_cast<std::size_t>(w)] =
+            static_cast<Word>(~readBits[static_cast<std::size_t>(w)]);
     return unread;
 }
 
@@ -368,14 +379,15 @@ TEST(ImageRoundTrip, UnreadBytesAreExactlyTheReservedOnes) {
     const Case cases[] = {
         {10, 0x00FF},  {21, 0x00FF},  {34, 0x00FF},  {577, 0x00FF},  // byte-table padding
         {331, 0x00FF}, {353, 0x00FF}, {355, 0x00FF}, {357, 0x00FF}, {375, 0x00FF},
-        {378, 0xFFFF},                                               // reserved
-        {382, 0xFF00}, {383, 0x00FF},                                // time-out high, +4 low
-        {445, 0x00FF},                                               // channel +6 low
-        {565, 0xFFFF},                                               // written, never read
-        {579, 0xFFFF}, {895, 0xFFFF},                                // region 17
-        {35, 0},       {379, 0},      {566, 0},     {578, 0x0000},  {900, 0},
+        {378, 0xFFFF},                 // reserved
+        {382, 0xFF00}, {383, 0x00FF},  // time-out high, +4 low
+        {445, 0x00FF},                 // channel +6 low
+        {565, 0xFFFF},                 // written, never read
+        {579, 0xFFFF}, {895, 0xFFFF},  // region 17
+        {35, 0},       {379, 0},      {566, 0},      {578, 0x0000}, {900, 0},
     };
-    for (const auto& c : cases) EXPECT_EQ(unread[static_cast<std::size_t>(c.word)], c.mask) << c.word;
+    for (const auto& c : cases)
+        EXPECT_EQ(unread[static_cast<std::size_t>(c.word)], c.mask) << c.word;
 }
 
 // Random images: every byte a decoder reads comes back unchanged from decode -> encode when

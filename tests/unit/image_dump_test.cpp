@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class ImageDumpFiles : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("qor-dump-" + std::to_string(::getpid()));
         fs::create_directories(dir_);
@@ -67,9 +66,11 @@ TEST_F(ImageDumpFiles, ListsEveryParameterAndGridCell) {
     EXPECT_TRUE(has(l, "Factor_18 = -999.999"));
     EXPECT_TRUE(has(l, "SystemArea[127] = 0"));
     for (const auto& d : Catalogue()) {
-        const std::string first = d.isGrid() ? d.name + "[" + std::to_string(d.firstColumn) + "]" : d.name;
-        EXPECT_TRUE(std::any_of(l.begin(), l.end(), [&](const std::string& s) { return s.rfind(first + " = ", 0) == 0; }))
-            << first;
+        const std::string first =
+            d.isGrid() ? d.name + "[" + std::to_string(d.firstColumn) + "]" : d.name;
+        EXPECT_TRUE(std::any_of(l.begin(), l.end(), [&](const std::string& s) {
+            return s.rfind(first + " = ", 0) == 0;
+        })) << first;
     }
 
     ASSERT_EQ(RunDumpTool({"--json", a}, out, err), 0);
@@ -104,7 +105,8 @@ TEST_F(ImageDumpFiles, RefusesDamagedFilesWithOneLineAndExitTwo) {
     const Case cases[] = {
         {{s}, "qor-etc-dump: " + s + ": damaged parameter file: 2061 bytes"},
         {{"--diff", good, s}, "qor-etc-dump: " + s + ": damaged"},
-        {{(dir_ / "missing.e00").string()}, "qor-etc-dump: " + (dir_ / "missing.e00").string() + ": cannot read"},
+        {{(dir_ / "missing.e00").string()},
+         "qor-etc-dump: " + (dir_ / "missing.e00").string() + ": cannot read"},
         {{}, "usage:"},
         {{"--diff", good}, "usage:"},
     };

@@ -68,8 +68,8 @@ TEST(ImageEncodings, WordToBytesSplitsHighFirstWithSignMagnitudeNegatives) {
         long long v;
         int high, low;
     };
-    const Case cases[] = {{300, 1, 44},  {-1, 128, 1},  {-300, 129, 44}, {65535, 255, 255},
-                          {0, 0, 0},     {256, 1, 0},   {65536, 0, 0},   {-32767, 255, 255}};
+    const Case cases[] = {{300, 1, 44}, {-1, 128, 1}, {-300, 129, 44}, {65535, 255, 255},
+                          {0, 0, 0},    {256, 1, 0},  {65536, 0, 0},   {-32767, 255, 255}};
     for (const auto& c : cases) {
         const auto b = WordToBytes(c.v);
         EXPECT_EQ(b[0], c.high) << c.v;
@@ -90,10 +90,13 @@ TEST(ImageEncodings, RoundTiesToEvenOnTheDecimalValue) {
         double x;
         long long want;
     };
-    const Case cases[] = {{2.5, 2},         {3.5, 4},        {-2.5, -2},      {-3.5, -4},
-                          {0.5, 0},         {1.5, 2},        {2.4999, 2},     {2.5001, 3},
-                          {0.005 * 100, 0}, {0.015 * 100, 2}, {1.005 * 100, 100},
-                          {0.285 * 100, 28}, {-1.7, -2},     {1e13 + 0.5, 10000000000000}};
+    const Case cases[] = {{2.5, 2},           {3.5, 4},
+                          {-2.5, -2},         {-3.5, -4},
+                          {0.5, 0},           {1.5, 2},
+                          {2.4999, 2},        {2.5001, 3},
+                          {0.005 * 100, 0},   {0.015 * 100, 2},
+                          {1.005 * 100, 100}, {0.285 * 100, 28},
+                          {-1.7, -2},         {1e13 + 0.5, 10000000000000}};
     for (const auto& c : cases) EXPECT_EQ(Round(c.x), c.want) << c.x;
 }
 
@@ -105,17 +108,28 @@ TEST(ImageEncodings, ScalingFamiliesEncodeAndDecode) {
         double back;  // DecodeScaled(n)
     };
     const Case cases[] = {
-        {Scale::HalfPercent, 20.5, 41, 20.5},  {Scale::HalfPercent, 0.25, 0, 0},
-        {Scale::HalfPercent, 0.75, 2, 1},      {Scale::HalfPercent, 127.5, 255, 127.5},
-        {Scale::Hundredths, 2.55, 255, 2.55},  {Scale::Hundredths, 0.005, 0, 0},
-        {Scale::Hundredths, 0.015, 2, 0.02},   {Scale::Plain, 1234, 1234, 1234},
-        {Scale::Tens, 2550, 255, 2550},        {Scale::Tens, 25, 2, 20},
-        {Scale::Tens, 35, 4, 40},              {Scale::TwentyFives, 6375, 255, 6375},
-        {Scale::TwentyFives, 37.5, 2, 50},     {Scale::Fives, 1275, 255, 1275},
-        {Scale::Fives, 12.5, 2, 10},           {Scale::Temperature, -20, 0, -20},
-        {Scale::Temperature, 135, 155, 135},   {Scale::Pwm, 100, 2816, 100},
-        {Scale::Pwm, 50, 1408, 50},            {Scale::StartRpm, 400, 0, 400},
-        {Scale::StartRpm, 980, 29, 980},       {Scale::StartRpm, 410, 0, 400},
+        {Scale::HalfPercent, 20.5, 41, 20.5},
+        {Scale::HalfPercent, 0.25, 0, 0},
+        {Scale::HalfPercent, 0.75, 2, 1},
+        {Scale::HalfPercent, 127.5, 255, 127.5},
+        {Scale::Hundredths, 2.55, 255, 2.55},
+        {Scale::Hundredths, 0.005, 0, 0},
+        {Scale::Hundredths, 0.015, 2, 0.02},
+        {Scale::Plain, 1234, 1234, 1234},
+        {Scale::Tens, 2550, 255, 2550},
+        {Scale::Tens, 25, 2, 20},
+        {Scale::Tens, 35, 4, 40},
+        {Scale::TwentyFives, 6375, 255, 6375},
+        {Scale::TwentyFives, 37.5, 2, 50},
+        {Scale::Fives, 1275, 255, 1275},
+        {Scale::Fives, 12.5, 2, 10},
+        {Scale::Temperature, -20, 0, -20},
+        {Scale::Temperature, 135, 155, 135},
+        {Scale::Pwm, 100, 2816, 100},
+        {Scale::Pwm, 50, 1408, 50},
+        {Scale::StartRpm, 400, 0, 400},
+        {Scale::StartRpm, 980, 29, 980},
+        {Scale::StartRpm, 410, 0, 400},
         {Scale::StartRpm, 430, 2, 440},
     };
     for (const auto& c : cases) {
@@ -163,8 +177,10 @@ TEST(ImageEncodings, ErrorMasksMapBitKToSwitchK) {
         int mask;
         std::vector<int> on;
     };
-    const Case cases[] = {{0, {}}, {1, {0}}, {0x8000, {15}}, {0xFFFF, {0, 1, 2, 3, 4, 5, 6, 7, 8,
-                                                                     9, 10, 11, 12, 13, 14, 15}},
+    const Case cases[] = {{0, {}},
+                          {1, {0}},
+                          {0x8000, {15}},
+                          {0xFFFF, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}},
                           {0x8421, {0, 5, 10, 15}}};
     for (const auto& c : cases) {
         std::array<bool, 16> want{};

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,7 +26,7 @@ Word record(const Bytes& file, int r) {
 
 // A fresh folder per test, removed afterwards.
 class TempDir {
-public:
+  public:
     TempDir() {
         path_ = fs::temp_directory_path() /
                 ("qor-image-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
@@ -42,15 +41,17 @@ public:
     std::string file(const std::string& name) const { return (path_ / name).string(); }
     const fs::path& path() const { return path_; }
 
-private:
+  private:
     fs::path path_;
     static inline int counter_ = 0;
 };
 
-Bytes readFile(const std::string& p) { return *DiskFileStore().readAll(p); }
+Bytes readFile(const std::string& p) {
+    return *DiskFileStore().readAll(p);
+}
 void writeFile(const std::string& p, const Bytes& b) {
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(b.data()),
-                                             static_cast<std::streamsize>(b.size()));
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
 // ---- Format ------------------------------------------------------------------------------
@@ -107,15 +108,17 @@ TEST(ImageFile, SaveOpenSaveIsByteIdentical) {
         ImageState a;
         test::randomizeImageState(a, seed);
         const std::string version = seed % 2 ? "1EA1AB1AA" : "1EA1AA1AA";
-        const Bytes first = BuildParameterFile(version, HasOpenLoopIdle(version), a.params, a.stores);
+        const Bytes first =
+            BuildParameterFile(version, HasOpenLoopIdle(version), a.params, a.stores);
         ImageState b;
         b.stores.CanSettingsTouched = a.stores.CanSettingsTouched;  // written, never read
         const auto img = ParseParameterFile(first);
         ASSERT_TRUE(img);
         EXPECT_EQ(img->version, version);
         DecodeFileImage(*img, HasOpenLoopIdle(img->version), b.ctx);
-        EXPECT_EQ(BuildParameterFile(img->version, HasOpenLoopIdle(img->version), b.params, b.stores),
-                  first)
+        EXPECT_EQ(
+            BuildParameterFile(img->version, HasOpenLoopIdle(img->version), b.params, b.stores),
+            first)
             << "seed " << seed;
     }
 }
@@ -189,7 +192,7 @@ TEST(ImageFile, SaveIntoAReadOnlyFolderLeavesThePreviousFile) {
 // ---- Commands -----------------------------------------------------------------------------
 
 class FakeFileDialogs : public FileDialogs {
-public:
+  public:
     std::optional<std::string> answer;
     std::vector<FileDialogSpec> shown;
     std::optional<std::string> getSaveFileName(const FileDialogSpec& s) override {
@@ -204,7 +207,7 @@ public:
 
 // An in-memory folder whose writes can be made to fail.
 class MemoryFiles : public FileStore {
-public:
+  public:
     std::map<std::string, Bytes> files;
     bool failWrites = false;
     std::optional<Bytes> readAll(const std::string& p) override {
@@ -246,8 +249,8 @@ TEST(ImageFileCommands, SaveWritesTheChosenFileAndResumesPolling) {
     f.state.RxMuted = true;
     f.cmd.SaveFileClick();
     ASSERT_EQ(f.fileDialogs.shown.size(), 1u);
-    EXPECT_EQ(f.fileDialogs.shown[0],
-              (FileDialogSpec{"Save as", "E_gas(*.e00)|*e00", "e00", "noname.e00", "/opt/qor/", true}));
+    EXPECT_EQ(f.fileDialogs.shown[0], (FileDialogSpec{"Save as", "E_gas(*.e00)|*e00", "e00",
+                                                      "noname.e00", "/opt/qor/", true}));
     EXPECT_EQ(f.state.ParameterFileName, "/data/a.e00");
     ASSERT_EQ(f.files.files.count("/data/a.e00"), 1u);
     EXPECT_EQ(record(f.files.files["/data/a.e00"], 36 + 6), 250);
@@ -282,7 +285,8 @@ TEST(ImageFileCommands, SaveCancelledOrRefusedWritesNothing) {
         EXPECT_EQ(f.files.files["/data/a.e00"].size(), c.written ? 2062u : 3u) << c.version;
         EXPECT_EQ(f.dialogs.texts(), c.texts) << c.version;
         if (c.answer) {
-            EXPECT_EQ(f.dialogs.shown[0].buttons, (std::vector<Button>{Button::Cancel, Button::Ignore}));
+            EXPECT_EQ(f.dialogs.shown[0].buttons,
+                      (std::vector<Button>{Button::Cancel, Button::Ignore}));
             EXPECT_EQ(f.dialogs.shown[0].kind, MessageKind::Information);
         }
     }
@@ -370,7 +374,8 @@ TEST(ImagePredefined, LoadsOnlyTheControlLoopGroupFromTheChosenFile) {
     ImageState src;
     test::randomizeImageState(src, 11);
     // Another module version in the header loads all the same.
-    f.files.files["/opt/qor/System/Pred03.e0i"] = BuildParameterFile("9XX9XX9XX", true, src.params, src.stores);
+    f.files.files["/opt/qor/System/Pred03.e0i"] =
+        BuildParameterFile("9XX9XX9XX", true, src.params, src.stores);
     ImageState before;
     test::randomizeImageState(before, 12);
     test::randomizeImageState(f.image, 12);
