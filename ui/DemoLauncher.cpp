@@ -3,11 +3,21 @@
 #include <QDeadlineTimer>
 #include <QDir>
 
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+
+#include <csignal>
+#endif
+
 namespace qor::ui {
 
 DemoLauncher::DemoLauncher(QObject* parent) : QObject(parent) {
     // Its later output is of no interest; its errors go to ours.
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+#ifdef Q_OS_LINUX
+    // Should this program die without cleaning up, the simulator goes with it.
+    process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+#endif
 }
 
 DemoLauncher::~DemoLauncher() { stop(); }

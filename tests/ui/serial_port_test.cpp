@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "UiTestSupport.h"
+#include "ui/DemoLauncher.h"
 #include "ui/QtSerialPort.h"
 
 using namespace qor;
@@ -161,6 +162,54 @@ TEST(QtPortLister, ListsNamesThePortOpens) {
         EXPECT_EQ(names[i], infos[static_cast<qsizetype>(i)].portName().toStdString());
         EXPECT_EQ(QtSerialPort::devicePath(names[i]), infos[static_cast<qsizetype>(i)].systemLocation());
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The adapter against the simulated module on its pseudo-terminal: identification at 9600,
+// live data at 115200, then the simulator goes away.
+TEST(QtSerialPortWithSimulator, TalksToTheModuleAndSurvivesItsEnd) {
+    DemoLauncher sim;
+    const QString device = sim.start(DemoLauncher::simulatorPath(QOR_BIN_DIR));
+    ASSERT_FALSE(device.isEmpty()) << sim.error().toStdString();
+    QtSerialPort port;
+    int losses = 0;
+    port.setOnLinkLost([&](const std::string&) { ++losses; });
+    ASSERT_TRUE(port.open(device.toStdString())) << port.lastError();
+
+    auto exchange = [&](const std::string& request, std::size_t replyBytes) {
+        EXPECT_TRUE(port.write(bytesOf(request))) << port.lastError();
+        Bytes all, got;
+        waitFor([&] {
+            if (port.bytesAvailable() > 0 && port.read(256, got))
+                all.insert(all.end(), got.begin(), got.end());
+            return all.size() >= replyBytes;
+        }, 3000);
+        return all;
+    };
+    const Bytes version = exchange("V", 11);
+    ASSERT_EQ(version.size(), 11u);
+    EXPECT_EQ(textOf(Bytes(version.begin(), version.begin() + 10)), "V1EA1AB1AA");
+    ASSERT_TRUE(port.write(bytesOf("G")));  // the module switches to 115200
+    spin(100);
+    ASSERT_TRUE(port.setBaud(115200));
+    const Bytes live = exchange("*", 66);
+    ASSERT_EQ(live.size(), 66u);
+    EXPECT_EQ(live[0], '*');
+
+    sim.stop();  // the far end closes
+    if (!waitFor([&] { return losses > 0; }, 1000)) {
+        port.write(bytesOf("*"));
+        waitFor([&] { return losses > 0; }, 2000);
+    }
+    spin(300);
+    EXPECT_EQ(losses, 1);
+    EXPECT_LT(port.errorSignalsSinceOpen(), 1000) << "error flood";
+    EXPECT_FALSE(port.write(bytesOf("*")));  // nothing goes through any more
+    port.close();
+    EXPECT_FALSE(port.isOpen());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "UiTestSupport.h"
 #include "core/platform/VirtualScheduler.h"
@@ -150,6 +151,45 @@ TEST_F(ShellTest, CommStatusLabelOpensThePortPage) {
     EXPECT_FALSE(settings.isVisible());
     EXPECT_EQ(shell->tool().state().PortName, "ttyUSB0");
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("com.ini")));
+}
+
+}  // namespace
+
+namespace {
+
+// Without "-O" the splash comes first; its credit click goes through the core, and OK ends it.
+TEST(ShellSplash, CreditClickAndOkGoThroughTheCore) {
+    VirtualScheduler clock;
+    sim::SimModule module;
+    sim::SimPort port{clock, module};
+    test::ScriptedDialogs dialogs;
+    NoDocuments opener;
+    FixedPorts ports;
+    QTemporaryDir dir;
+    Shell shell(Shell::Platform{clock, port, dialogs, opener, ports},
+                std::vector<std::string>{"qor-etc", "-o"}, dir.path().toStdString() + "/");
+    ASSERT_TRUE(shell.tool().view().splash.visible);
+    QColor creditSeen;
+    bool clicked = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* splash = qobject_cast<SplashWindow*>(QApplication::activeModalWidget());
+        if (!splash || clicked) return;
+        clicked = true;
+        auto* credit = child<QLabel>(splash, "Label_Velmarin_logo");
+        QTest::mouseClick(credit, Qt::LeftButton);
+        creditSeen = credit->palette().color(QPalette::WindowText);
+        QTest::mouseClick(child(splash, "OKBtn"), Qt::LeftButton);
+    });
+    poll.start();
+    shell.runSplash();
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(creditSeen, QColor(0, 0, 0));
+    EXPECT_EQ(shell.tool().view().splash.creditColor, colors::Black);
+    EXPECT_FALSE(shell.tool().view().splash.visible);
+    shell.showMain();
+    EXPECT_TRUE(shell.mainWindow().isVisible());
 }
 
 }  // namespace
