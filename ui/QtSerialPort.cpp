@@ -17,7 +17,13 @@ std::string kindOf(QSerialPort::SerialPortError e) {
 
 QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
     connect(&port_, &QSerialPort::readyRead, this, [this] {
-        if (onBytesArrived_) onBytesArrived_(static_cast<std::size_t>(port_.bytesAvailable()));
+        // The wait inside write() can report a reply that was already on its way; the core
+        // must not see it in the middle of sending, so it is told once the write is over.
+        if (writing_) {
+            arrivedWhileWriting_ = true;
+            return;
+        }
+        notifyArrived();
     });
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
 }
@@ -108,13 +114,27 @@ bool QtSerialPort::write(const Bytes& data) {
         return false;
     }
     // Qt buffers writes; wait until they reach the device or the write time-out passes.
+    writing_ = true;
+    bool ok = true;
     while (port_.isOpen() && port_.bytesToWrite() > 0) {
         if (!port_.waitForBytesWritten(kWriteTimeoutMs)) {
-            lastError_ = "Write time-out on " + name_;
-            return false;
+            if (!lossPending_) lastError_ = "Write time-out on " + name_;
+            ok = false;
+            break;
         }
     }
-    return port_.isOpen();
+    writing_ = false;
+    if (arrivedWhileWriting_) {
+        arrivedWhileWriting_ = false;
+        QMetaObject::invokeMethod(this, &QtSerialPort::notifyArrived, Qt::QueuedConnection);
+    }
+    return ok && port_.isOpen() && !lossPending_;
+}
+
+void QtSerialPort::notifyArrived() {
+    if (!port_.isOpen() || lost_) return;
+    const auto n = port_.bytesAvailable();
+    if (n > 0 && onBytesArrived_) onBytesArrived_(static_cast<std::size_t>(n));
 }
 
 bool QtSerialPort::read(std::size_t n, Bytes& out) {

@@ -48,6 +48,7 @@ public:
 private:
     void onError(QSerialPort::SerialPortError error);
     void closeAfterLoss();
+    void notifyArrived();
 
     QSerialPort port_;
     std::string name_;
@@ -59,6 +60,8 @@ private:
     bool lossReported_ = false;  // this session's loss has been reported
     bool lost_ = false;          // the device is gone but the core has not closed the port
     bool opening_ = false;       // DTR/RTS refusals during open are harmless
+    bool writing_ = false;       // inside write(): Qt may report arrivals from its wait
+    bool arrivedWhileWriting_ = false;
     int errorSignals_ = 0;
 };
 

@@ -99,6 +99,34 @@ TEST(QtSerialPort, CarriesBytesBothWaysAtTheChosenSpeed) {
     EXPECT_FALSE(port.read(1, got));
 }
 
+// A reply already waiting when the tool writes is reported after the write, never inside it.
+TEST(QtSerialPort, ArrivalsDuringAWriteAreReportedAfterIt) {
+    Pty pty;
+    ASSERT_FALSE(pty.slave.empty());
+    QtSerialPort port;
+    bool inWrite = false;
+    int insideWrite = 0;
+    std::size_t reported = 0;
+    port.setOnBytesArrived([&](std::size_t n) {
+        if (inWrite) ++insideWrite;
+        reported = n;
+    });
+    ASSERT_TRUE(port.open(pty.slave)) << port.lastError();
+    for (int round = 0; round < 20; ++round) {
+        reported = 0;
+        pty.send("Y");  // waiting in the driver, not yet seen by the event loop
+        inWrite = true;
+        const std::string big(512, '*');  // long enough for Qt to wait for the device
+        EXPECT_TRUE(port.write(bytesOf(big)));
+        inWrite = false;
+        ASSERT_TRUE(waitFor([&] { return reported > 0; }, 1000)) << "round " << round;
+        Bytes got;
+        ASSERT_TRUE(port.read(100, got));
+        pty.receive(200);
+    }
+    EXPECT_EQ(insideWrite, 0);
+}
+
 // Qt 6.4 floods ReadError once the far end goes; the adapter must close once, report the
 // loss once, and not crash or spin.
 TEST(QtSerialPort, FarEndClosingIsOneLinkLoss) {
