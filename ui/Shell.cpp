@@ -31,6 +31,30 @@ Shell::Shell(Platform platform, std::vector<std::string> args, std::string appDi
         return rows;
     };
     hooks.idleStartSpeed = [this] { return params_.get("beginwaarde"); };
+
+    // Parameter files: Open file / F2, Save file / F3.
+    Tool* t = tool_.get();
+    FileCommandHooks fileHooks;
+    fileHooks.stopLink = [t] { t->link().StopLink(); };
+    fileHooks.requestLiveData = [t] {
+        t->state().RxMuted = false;
+        t->link().RequestLiveData();
+    };
+    fileHooks.selectRegionTable = [t] { t->SelectRegionTable(); };
+    fileHooks.enterOfflineState = [t] {
+        t->SetDashboardActive(false);
+        t->timer1().setEnabled(false);
+        t->timer2().setEnabled(false);
+        t->EnableFileCommands(false);
+        t->view().main.menu = MenuVariant::AfterOpenFile;
+        t->UpdateThrottleLimitHeaders();
+        t->UpdateOpenLoopIdleHeaders();
+    };
+    fileCommands_ = std::make_unique<ParameterFileCommands>(
+        tool_->state(), ImageContext{params_, stores_, effects_}, platform.dialogs,
+        platform.fileDialogs, platform.files, std::move(fileHooks));
+    hooks.openFile = [this] { fileCommands_->OpenFileClick(); };
+    hooks.saveFile = [this] { fileCommands_->SaveFileClick(); };
     tool_->onViewChanged = [this] { render(); };
     bindMainWindow();
     bindOtherWindows();

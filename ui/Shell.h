@@ -7,6 +7,7 @@
 
 #include "core/app/Tool.h"
 #include "core/diagnostics/LiveData.h"
+#include "core/image/FileCommands.h"
 #include "core/image/ParameterSet.h"
 #include "core/image/RegionCodec.h"
 #include "core/transfer/Transfer.h"
@@ -19,7 +20,8 @@
 namespace qor::ui {
 
 // The tool's windows bound to the core: builds the Tool on the given platform pieces, wires
-// the live data decoding, the parameter set and the upload/download sequencer into it,
+// the live data decoding, the parameter set, the upload/download sequencer and the parameter
+// file commands into it,
 // renders its presentation after every handled event and
 // forwards the user's clicks and keys. The real program gives it the Qt adapters; tests give
 // it the simulated module in virtual time.
@@ -32,6 +34,8 @@ public:
         Dialogs& dialogs;
         DocumentOpener& opener;
         PortLister& ports;
+        FileDialogs& fileDialogs;
+        FileStore& files;
     };
 
     // args: the command line for the core, program name first.
@@ -65,6 +69,7 @@ private:
     std::unique_ptr<Tool> tool_;
     std::unique_ptr<LiveDataDecoder> decoder_;
     std::unique_ptr<Transfer> transfer_;
+    std::unique_ptr<ParameterFileCommands> fileCommands_;
     std::unique_ptr<MainWindow> main_;
     std::unique_ptr<ErrorsWindow> errors_;
     std::unique_ptr<SettingsWindow> settings_;

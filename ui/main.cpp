@@ -8,6 +8,7 @@
 #include "ui/CommandLine.h"
 #include "ui/DemoLauncher.h"
 #include "ui/QtDialogs.h"
+#include "ui/QtFileDialogs.h"
 #include "ui/QtScheduler.h"
 #include "ui/QtSerialPort.h"
 #include "ui/Shell.h"
@@ -72,7 +73,9 @@ int main(int argc, char** argv) {
     QtSerialPort serial;
     QtDocumentOpener opener;
     QtPortLister ports;
+    qor::DiskFileStore files;
     std::unique_ptr<Shell> shell;
+    QtFileDialogs fileDialogs([&shell]() -> QWidget* { return shell ? &shell->mainWindow() : nullptr; });
     QtDialogs dialogs([&shell]() -> QWidget* {
         if (QWidget* w = QApplication::activeWindow()) return w;
         return shell ? &shell->mainWindow() : nullptr;
@@ -82,7 +85,7 @@ int main(int argc, char** argv) {
     coreArgs.insert(coreArgs.end(), cl.coreArgs.begin(), cl.coreArgs.end());
     std::string appDir = QDir::toNativeSeparators(programDir).toStdString();
     appDir += static_cast<char>(QDir::separator().toLatin1());
-    shell = std::make_unique<Shell>(Shell::Platform{scheduler, serial, dialogs, opener, ports},
+    shell = std::make_unique<Shell>(Shell::Platform{scheduler, serial, dialogs, opener, ports, fileDialogs, files},
                                     coreArgs, appDir);
     if (port) shell->tool().overridePort(*port);
     dialogs.beforeShow = [&shell, &serial](qor::MessageKind, const std::string& text) {

@@ -26,6 +26,13 @@ struct NoDocuments : DocumentOpener {
 struct FixedPorts : PortLister {
     std::vector<std::string> availablePorts() const override { return {"ttyS0", "ttyUSB0"}; }
 };
+// Answers the open and save dialogs with a fixed file name (none: cancelled).
+struct ScriptedFileDialogs : FileDialogs {
+    std::optional<std::string> answer;
+    int asked = 0;
+    std::optional<std::string> getSaveFileName(const FileDialogSpec&) override { ++asked; return answer; }
+    std::optional<std::string> getOpenFileName(const FileDialogSpec&) override { ++asked; return answer; }
+};
 
 // The windows bound to the real core, talking to the simulated module in virtual time.
 struct ShellTest : ::testing::Test {
@@ -35,12 +42,15 @@ struct ShellTest : ::testing::Test {
     test::ScriptedDialogs dialogs;
     NoDocuments opener;
     FixedPorts ports;
+    ScriptedFileDialogs fileDialogs;
+    DiskFileStore files;
     QTemporaryDir dir;
     std::unique_ptr<Shell> shell;
 
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        shell = std::make_unique<Shell>(Shell::Platform{clock, port, dialogs, opener, ports},
+        shell = std::make_unique<Shell>(Shell::Platform{clock, port, dialogs, opener, ports,
+                                                        fileDialogs, files},
                                         std::vector<std::string>{"qor-etc", "-O"},
                                         dir.path().toStdString() + "/");
         shell->tool().overridePort(sim::SimPort::kDefaultDevice);
@@ -145,6 +155,38 @@ TEST_F(ShellTest, SilentModuleLeavesTheToolOfflineAndRendered) {
     EXPECT_FALSE(get("Label_Panel_dashboard_offline3_2")->isHidden());
 }
 
+// Save file and Open file from the toolbar go through the core's file commands; opening a
+// file leaves the tool offline with the menu in its after-opening variant.
+TEST_F(ShellTest, SaveAndOpenAParameterFile) {
+    ASSERT_TRUE(clock.runUntil([&] { return view().main.saveFileEnabled; }, 20000));
+    const std::string path = dir.filePath("set1.e00").toStdString();
+    fileDialogs.answer = path;
+    QTest::mouseClick(get("SpeedButton_savefile"), Qt::LeftButton);
+    EXPECT_EQ(fileDialogs.asked, 1);
+    ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(path))) << dialogs.texts().size();
+    EXPECT_EQ(QFileInfo(QString::fromStdString(path)).size(), 1031 * 2);
+    clock.advance(500);
+
+    QTest::mouseClick(get("SpeedButton_openfile"), Qt::LeftButton);
+    EXPECT_EQ(fileDialogs.asked, 2);
+    clock.advance(500);
+    QApplication::processEvents();
+    EXPECT_EQ(view().main.menu, MenuVariant::AfterOpenFile);
+    EXPECT_TRUE(get("GroupBox_up_download_menu")->isVisible());
+    EXPECT_TRUE(get("Label_program_is_text")->isVisible());
+    EXPECT_TRUE(get("Button_stay_offline")->isVisible());
+    EXPECT_FALSE(get("Button_cancel_Up_download_menu")->isVisible());
+    EXPECT_FALSE(get("SpeedButton_openfile")->isEnabled());
+    expectWindowShowsView();
+
+    // Stay Offline: the file commands come back and the dashboard is red.
+    QTest::mouseClick(get("Button_stay_offline"), Qt::LeftButton);
+    EXPECT_TRUE(get("SpeedButton_openfile")->isEnabled());
+    EXPECT_TRUE(get("SpeedButton_savefile")->isEnabled());
+    EXPECT_FALSE(get("GroupBox_up_download_menu")->isVisible());
+    EXPECT_EQ(get<GradientPanel>("Panel_dashbord")->gradientEnd(), QColor(255, 0, 0));
+}
+
 TEST_F(ShellTest, CommStatusLabelOpensThePortPage) {
     QTest::mouseClick(get("Label_comm_errors"), Qt::LeftButton);
     auto& settings = shell->settingsWindow();
@@ -180,8 +222,10 @@ TEST(ShellSplash, CreditClickAndOkGoThroughTheCore) {
     test::ScriptedDialogs dialogs;
     NoDocuments opener;
     FixedPorts ports;
+    ScriptedFileDialogs fileDialogs;
+    DiskFileStore files;
     QTemporaryDir dir;
-    Shell shell(Shell::Platform{clock, port, dialogs, opener, ports},
+    Shell shell(Shell::Platform{clock, port, dialogs, opener, ports, fileDialogs, files},
                 std::vector<std::string>{"qor-etc", "-o"}, dir.path().toStdString() + "/");
     ASSERT_TRUE(shell.tool().view().splash.visible);
     QColor creditSeen;

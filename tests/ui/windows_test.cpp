@@ -14,6 +14,7 @@
 #include "core/diagnostics/DiagnosticsTexts.h"
 #include "ui/ErrorsWindow.h"
 #include "ui/QtDialogs.h"
+#include "ui/QtFileDialogs.h"
 #include "ui/SettingsWindow.h"
 #include "ui/SplashWindow.h"
 #include "ui/Widgets.h"
@@ -250,6 +251,21 @@ TEST(QtDialogs, ModalBoxReturnsTheButtonPressed) {
 TEST(QtDocumentOpener, MissingFileIsReported) {
     QtDocumentOpener opener;
     EXPECT_FALSE(opener.open("/nonexistent/qor/Manual.pdf"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(QtFileDialogs, FiltersInQtForm) {
+    struct Case {
+        const char* given;
+        const char* qt;
+    };
+    const Case cases[] = {{"E_gas (*.e00)|*.e00", "E_gas (*.e00)"},
+                          {"E_gas(*.e00)|*e00", "E_gas (*.e00)"},
+                          {"All files", "All files"}};
+    for (const auto& c : cases) EXPECT_EQ(QtFileDialogs::filterOf(c.given), c.qt) << c.given;
 }
 
 }  // namespace

@@ -1,0 +1,24 @@
+#pragma once
+#include <QWidget>
+#include <functional>
+
+#include "core/image/ParameterFile.h"
+
+namespace qor::ui {
+
+// Open and save dialogs for parameter files.
+class QtFileDialogs : public FileDialogs {
+public:
+    explicit QtFileDialogs(std::function<QWidget*()> parent = {}) : parent_(std::move(parent)) {}
+    std::optional<std::string> getSaveFileName(const FileDialogSpec& spec) override;
+    std::optional<std::string> getOpenFileName(const FileDialogSpec& spec) override;
+
+    // "Description|pattern" -> "Description (pattern)"
+    static QString filterOf(const std::string& filter);
+
+private:
+    std::optional<std::string> run(const FileDialogSpec& spec, bool save);
+    std::function<QWidget*()> parent_;
+};
+
+}  // namespace qor::ui
