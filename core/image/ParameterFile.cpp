@@ -6,30 +6,18 @@
 #include <iterator>
 #include <system_error>
 
+#include "core/app/Identity.h"
 #include "core/image/Encodings.h"
 
 namespace qor {
 
+// The files follow the module's own version rules.
 bool HasOpenLoopIdle(const std::string& version) {
-    static const char kRef[9] = {'1', 'E', 'A', '1', 'A', 'B', ' ', ' ', ' '};
-    for (std::size_t k = 0; k < 9; ++k) {
-        if (kRef[k] == ' ') return true;
-        const auto v = static_cast<unsigned char>(k < version.size() ? version[k] : '\0');
-        const auto r = static_cast<unsigned char>(kRef[k]);
-        if (v > r) return true;
-        if (v < r) return false;
-    }
-    return true;
+    return VersionAtLeast(version, kOpenLoopIdleVersion);
 }
 
 bool EcuIsNewerThanTool(const std::string& version, const std::string& toolVersion) {
-    auto group = [](const std::string& s, std::size_t g) {
-        std::string out = s.size() > g * 3 ? s.substr(g * 3, 3) : std::string();
-        out.resize(3, '\0');
-        return out;
-    };
-    if (group(version, 0) < group(toolVersion, 0)) return false;
-    return group(version, 1) > "1AB";
+    return EcuIsNewer(version, toolVersion);
 }
 
 // ---- Format ------------------------------------------------------------------------------

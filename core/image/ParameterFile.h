@@ -87,8 +87,8 @@ FileDialogSpec OpenDialogSpec(const std::string& appDir);
 class FileDialogs {
   public:
     virtual ~FileDialogs() = default;
-    virtual std::optional<std::string> getSaveFileName(const FileDialogSpec& spec) = 0;
-    virtual std::optional<std::string> getOpenFileName(const FileDialogSpec& spec) = 0;
+    virtual std::optional<std::string> getSaveFileName(const FileDialogSpec& dialog) = 0;
+    virtual std::optional<std::string> getOpenFileName(const FileDialogSpec& dialog) = 0;
 };
 
 }  // namespace qor
