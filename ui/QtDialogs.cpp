@@ -41,22 +41,32 @@ const ButtonSpec& specOf(Button b) {
 
 QMessageBox::Icon QtDialogs::iconOf(MessageKind kind) {
     switch (kind) {
-    case MessageKind::Information: return QMessageBox::Information;
-    case MessageKind::Warning: return QMessageBox::Warning;
-    case MessageKind::Error: return QMessageBox::Critical;
-    case MessageKind::Confirmation: return QMessageBox::Question;
-    case MessageKind::Plain: break;
+        case MessageKind::Information:
+            return QMessageBox::Information;
+        case MessageKind::Warning:
+            return QMessageBox::Warning;
+        case MessageKind::Error:
+            return QMessageBox::Critical;
+        case MessageKind::Confirmation:
+            return QMessageBox::Question;
+        case MessageKind::Plain:
+            break;
     }
     return QMessageBox::NoIcon;
 }
 
 QString QtDialogs::titleOf(MessageKind kind) {
     switch (kind) {
-    case MessageKind::Information: return QStringLiteral("Information");
-    case MessageKind::Warning: return QStringLiteral("Warning");
-    case MessageKind::Error: return QStringLiteral("Error");
-    case MessageKind::Confirmation: return QStringLiteral("Confirm");
-    case MessageKind::Plain: break;
+        case MessageKind::Information:
+            return QStringLiteral("Information");
+        case MessageKind::Warning:
+            return QStringLiteral("Warning");
+        case MessageKind::Error:
+            return QStringLiteral("Error");
+        case MessageKind::Confirmation:
+            return QStringLiteral("Confirm");
+        case MessageKind::Plain:
+            break;
     }
     return QString::fromUtf8(texts::kProductName);
 }

@@ -18,7 +18,7 @@ namespace qor::ui {
 // failure handling takes the link offline.
 class QtSerialPort : public QObject, public Port {
     Q_OBJECT
-public:
+  public:
     static constexpr int kWriteTimeoutMs = 2000;
 
     explicit QtSerialPort(QObject* parent = nullptr);
@@ -45,7 +45,7 @@ public:
     // Number of error signals seen since the last open (for the far-end-close test).
     int errorSignalsSinceOpen() const { return errorSignals_; }
 
-private:
+  private:
     void onError(QSerialPort::SerialPortError error);
     void closeAfterLoss();
     void notifyArrived();
@@ -67,7 +67,7 @@ private:
 
 // The serial ports present on the machine, by the names the port is opened with.
 class QtPortLister : public PortLister {
-public:
+  public:
     std::vector<std::string> availablePorts() const override;
 };
 

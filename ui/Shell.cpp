@@ -109,7 +109,8 @@ void Shell::bindOtherWindows() {
         t->portPageSelect(index);
         t->portPageSave();
     });
-    connect(settings_.get(), &SettingsWindow::portCancelClicked, this, [t] { t->portPageCancel(); });
+    connect(settings_.get(), &SettingsWindow::portCancelClicked, this,
+            [t] { t->portPageCancel(); });
     connect(settings_->portList(), qOverload<int>(&QComboBox::activated), this,
             [t](int index) { t->portPageSelect(index); });
 }
@@ -117,7 +118,8 @@ void Shell::bindOtherWindows() {
 void Shell::runSplash() {
     if (!tool_->view().splash.visible) return;
     splash_ = std::make_unique<SplashWindow>();
-    connect(splash_.get(), &SplashWindow::creditClicked, this, [this] { tool_->splashCreditClicked(); });
+    connect(splash_.get(), &SplashWindow::creditClicked, this,
+            [this] { tool_->splashCreditClicked(); });
     render();
     splash_->closeTimer().start();
     const bool ok = splash_->exec() == QDialog::Accepted;
@@ -147,17 +149,28 @@ void Shell::render() {
 
 Key Shell::keyOf(int qtKey) {
     switch (qtKey) {
-    case Qt::Key_Space: return Key::Space;
-    case Qt::Key_S: return Key::S;
-    case Qt::Key_P: return Key::P;
-    case Qt::Key_L: return Key::L;
-    case Qt::Key_F1: return Key::F1;
-    case Qt::Key_F2: return Key::F2;
-    case Qt::Key_F3: return Key::F3;
-    case Qt::Key_F4: return Key::F4;
-    case Qt::Key_F7: return Key::F7;
-    case Qt::Key_F10: return Key::F10;
-    default: return Key::Other;
+        case Qt::Key_Space:
+            return Key::Space;
+        case Qt::Key_S:
+            return Key::S;
+        case Qt::Key_P:
+            return Key::P;
+        case Qt::Key_L:
+            return Key::L;
+        case Qt::Key_F1:
+            return Key::F1;
+        case Qt::Key_F2:
+            return Key::F2;
+        case Qt::Key_F3:
+            return Key::F3;
+        case Qt::Key_F4:
+            return Key::F4;
+        case Qt::Key_F7:
+            return Key::F7;
+        case Qt::Key_F10:
+            return Key::F10;
+        default:
+            return Key::Other;
     }
 }
 

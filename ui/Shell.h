@@ -27,7 +27,7 @@ namespace qor::ui {
 // it the simulated module in virtual time.
 class Shell : public QObject {
     Q_OBJECT
-public:
+  public:
     struct Platform {
         Scheduler& scheduler;
         Port& port;
@@ -59,7 +59,7 @@ public:
     static Key keyOf(int qtKey);
     static unsigned modifiersOf(Qt::KeyboardModifiers m);
 
-private:
+  private:
     void bindMainWindow();
     void bindOtherWindows();
 

@@ -31,15 +31,19 @@ struct Pty {
         if (master >= 0) ::close(master);
         master = -1;
     }
-    void send(const std::string& s) { ASSERT_EQ(::write(master, s.data(), s.size()), ssize_t(s.size())); }
+    void send(const std::string& s) {
+        ASSERT_EQ(::write(master, s.data(), s.size()), ssize_t(s.size()));
+    }
     std::string receive(int ms) {
         std::string got;
-        waitFor([&] {
-            char buf[256];
-            const ssize_t n = ::read(master, buf, sizeof buf);
-            if (n > 0) got.append(buf, static_cast<std::size_t>(n));
-            return !got.empty();
-        }, ms);
+        waitFor(
+            [&] {
+                char buf[256];
+                const ssize_t n = ::read(master, buf, sizeof buf);
+                if (n > 0) got.append(buf, static_cast<std::size_t>(n));
+                return !got.empty();
+            },
+            ms);
         return got;
     }
     speed_t speed() const {
@@ -188,7 +192,8 @@ TEST(QtPortLister, ListsNamesThePortOpens) {
     ASSERT_EQ(names.size(), static_cast<std::size_t>(infos.size()));
     for (std::size_t i = 0; i < names.size(); ++i) {
         EXPECT_EQ(names[i], infos[static_cast<qsizetype>(i)].portName().toStdString());
-        EXPECT_EQ(QtSerialPort::devicePath(names[i]), infos[static_cast<qsizetype>(i)].systemLocation());
+        EXPECT_EQ(QtSerialPort::devicePath(names[i]),
+                  infos[static_cast<qsizetype>(i)].systemLocation());
     }
 }
 
@@ -210,11 +215,13 @@ TEST(QtSerialPortWithSimulator, TalksToTheModuleAndSurvivesItsEnd) {
     auto exchange = [&](const std::string& request, std::size_t replyBytes) {
         EXPECT_TRUE(port.write(bytesOf(request))) << port.lastError();
         Bytes all, got;
-        waitFor([&] {
-            if (port.bytesAvailable() > 0 && port.read(256, got))
-                all.insert(all.end(), got.begin(), got.end());
-            return all.size() >= replyBytes;
-        }, 3000);
+        waitFor(
+            [&] {
+                if (port.bytesAvailable() > 0 && port.read(256, got))
+                    all.insert(all.end(), got.begin(), got.end());
+                return all.size() >= replyBytes;
+            },
+            3000);
         return all;
     };
     const Bytes version = exchange("V", 11);

@@ -1,5 +1,6 @@
-#include <QApplication>
 #include <gtest/gtest.h>
+
+#include <QApplication>
 
 // One QApplication for all widget tests, on the offscreen platform unless told otherwise.
 int main(int argc, char** argv) {
