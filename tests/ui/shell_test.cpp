@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLocale>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -258,6 +259,26 @@ TEST(ShellSplash, CreditClickAndOkGoThroughTheCore) {
     EXPECT_FALSE(shell.tool().view().splash.visible);
     shell.showMain();
     EXPECT_TRUE(shell.mainWindow().isVisible());
+}
+
+}  // namespace
+
+namespace {
+
+// Live values follow the user's decimal separator.
+struct ShellGermanLocaleTest : ShellTest {
+    void SetUp() override {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        ShellTest::SetUp();
+    }
+    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+};
+
+TEST_F(ShellGermanLocaleTest, ValuesUseTheLocalesSeparator) {
+    module.setLiveWord(sim::live::Battery, 18);  // 12.5 V
+    ASSERT_TRUE(clock.runUntil([&] { return view().dashboard.active; }, 20000));
+    clock.advance(300);
+    EXPECT_EQ(get<QLabel>("Label_Battery_Voltage_waarde")->text(), "12,5");
 }
 
 }  // namespace
