@@ -92,14 +92,14 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
 }
 
 void MainWindow::buildToolbar() {
-    struct Spec {
+    struct ToolButtonRow {
         QToolButton** slot;
         const char* name;
         const char* hint;
         QStyle::StandardPixmap icon;
         void (MainWindow::*signal)();
     };
-    const Spec specs[] = {
+    const ToolButtonRow rows[] = {
         {&openFile_, "SpeedButton_openfile", texts::kHintOpenFile, QStyle::SP_DialogOpenButton,
          &MainWindow::openFileClicked},
         {&saveFile_, "SpeedButton_savefile", texts::kHintSaveFile, QStyle::SP_DialogSaveButton,
@@ -112,7 +112,7 @@ void MainWindow::buildToolbar() {
          &MainWindow::helpClicked},
     };
     int x = 6;
-    for (const auto& s : specs) {
+    for (const auto& s : rows) {
         auto* b = new QToolButton(this);
         b->setObjectName(q(s.name));
         b->setToolTip(q(s.hint));
