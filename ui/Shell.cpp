@@ -7,11 +7,8 @@
 namespace qor::ui {
 
 Shell::Shell(Platform platform, std::vector<std::string> args, std::string appDir)
-    : tool_(std::make_unique<Tool>(platform.scheduler, platform.port, platform.dialogs,
-                                   platform.opener, platform.ports, std::move(args),
-                                   std::move(appDir))),
-      transfer_(std::make_unique<Transfer>(*tool_, platform.dialogs,
-                                           ImageContext{params_, stores_, effects_})),
+    : app_(std::make_unique<Application>(platform, std::move(args), std::move(appDir))),
+      tool_(&app_->tool()),
       main_(std::make_unique<MainWindow>()),
       errors_(std::make_unique<ErrorsWindow>(main_.get())),
       settings_(std::make_unique<SettingsWindow>(main_.get())),
@@ -20,39 +17,6 @@ Shell::Shell(Platform platform, std::vector<std::string> args, std::string appDi
     const QString point = QLocale().decimalPoint();
     if (point.size() == 1 && point.at(0).unicode() < 128)
         tool_->liveData().format.decimalSeparator = static_cast<char>(point.at(0).unicode());
-    auto& hooks = tool_->hooks();
-    // Column headers come from the parameter set (RPM range page, idle start speed).
-    hooks.rpmRangeRows = [this] {
-        std::array<double, 21> rows{};
-        for (std::size_t i = 0; i < rows.size(); ++i)
-            rows[i] = params_.get("RPM_Range_Row" + std::to_string(i + 1));
-        return rows;
-    };
-    hooks.idleStartSpeed = [this] { return params_.get("beginwaarde"); };
-
-    // Parameter files: Open file / F2, Save file / F3.
-    Tool* t = tool_.get();
-    FileCommandHooks fileHooks;
-    fileHooks.stopLink = [t] { t->link().StopLink(); };
-    fileHooks.requestLiveData = [t] {
-        t->state().RxMuted = false;
-        t->link().RequestLiveData();
-    };
-    fileHooks.selectRegionTable = [t] { t->SelectRegionTable(); };
-    fileHooks.enterOfflineState = [t] {
-        t->SetDashboardActive(false);
-        t->timer1().setEnabled(false);
-        t->timer2().setEnabled(false);
-        t->EnableFileCommands(false);
-        t->view().main.menu = MenuVariant::AfterOpenFile;
-        t->UpdateThrottleLimitHeaders();
-        t->UpdateOpenLoopIdleHeaders();
-    };
-    fileCommands_ = std::make_unique<ParameterFileCommands>(
-        tool_->state(), ImageContext{params_, stores_, effects_}, platform.dialogs,
-        platform.fileDialogs, platform.files, std::move(fileHooks));
-    hooks.openFile = [this] { fileCommands_->OpenFileClick(); };
-    hooks.saveFile = [this] { fileCommands_->SaveFileClick(); };
     tool_->onViewChanged = [this] { render(); };
     bindMainWindow();
     bindOtherWindows();
@@ -69,7 +33,7 @@ Shell::~Shell() {
 
 void Shell::bindMainWindow() {
     MainWindow* m = main_.get();
-    Tool* t = tool_.get();
+    Tool* t = tool_;
     connect(m, &MainWindow::dashboardClicked, this, [t] { t->dashboardClick(); });
     connect(m, &MainWindow::upDownLoadClicked, this, [t] { t->upDownLoadButtonClick(); });
     connect(m, &MainWindow::stayOfflineClicked, this, [t] { t->stayOfflineClick(); });
@@ -91,7 +55,7 @@ void Shell::bindMainWindow() {
 }
 
 void Shell::bindOtherWindows() {
-    Tool* t = tool_.get();
+    Tool* t = tool_;
     connect(errors_.get(), &ErrorsWindow::clearClicked, this,
             [t] { t->errorsClearMessageClick(); });
     // The errors window passes on Alt+S, Alt+P and Alt+L as the main window has them.

@@ -5,12 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/Tool.h"
-#include "core/diagnostics/LiveData.h"
-#include "core/image/FileCommands.h"
-#include "core/image/ParameterSet.h"
-#include "core/image/RegionCodec.h"
-#include "core/transfer/Transfer.h"
+#include "core/app/Application.h"
 #include "ui/ErrorsWindow.h"
 #include "ui/KeyPreview.h"
 #include "ui/MainWindow.h"
@@ -19,30 +14,21 @@
 
 namespace qor::ui {
 
-// The tool's windows bound to the core: builds the Tool on the given platform pieces, wires
-// the parameter set, the upload/download sequencer and the parameter file commands into it,
-// renders its presentation after every handled event and
-// forwards the user's clicks and keys. The real program gives it the Qt adapters; tests give
+// The tool's windows bound to the core: builds the Application on the given platform pieces,
+// renders its presentation after every handled event and forwards the user's clicks and keys. The real program gives it the Qt adapters; tests give
 // it the simulated module in virtual time.
 class Shell : public QObject {
     Q_OBJECT
   public:
-    struct Platform {
-        Scheduler& scheduler;
-        Port& port;
-        Dialogs& dialogs;
-        DocumentOpener& opener;
-        PortLister& ports;
-        FileDialogs& fileDialogs;
-        FileStore& files;
-    };
+    using Platform = Application::Platform;
 
     // args: the command line for the core, program name first.
     Shell(Platform platform, std::vector<std::string> args, std::string appDir);
     ~Shell() override;
 
-    Tool& tool() { return *tool_; }
-    const ParameterSet& parameters() const { return params_; }
+    Tool& tool() { return app_->tool(); }
+    Application& app() { return *app_; }
+    const ParameterSet& parameters() const { return app_->params(); }
     MainWindow& mainWindow() { return *main_; }
     ErrorsWindow& errorsWindow() { return *errors_; }
     SettingsWindow& settingsWindow() { return *settings_; }
@@ -62,12 +48,8 @@ class Shell : public QObject {
     void bindMainWindow();
     void bindOtherWindows();
 
-    ParameterSet params_;
-    ImageStores stores_;
-    ImageEffects effects_;
-    std::unique_ptr<Tool> tool_;
-    std::unique_ptr<Transfer> transfer_;
-    std::unique_ptr<ParameterFileCommands> fileCommands_;
+    std::unique_ptr<Application> app_;
+    Tool* tool_;
     std::unique_ptr<MainWindow> main_;
     std::unique_ptr<ErrorsWindow> errors_;
     std::unique_ptr<SettingsWindow> settings_;

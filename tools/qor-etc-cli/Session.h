@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/app/AppMessages.h"
-#include "core/app/Tool.h"
+#include "core/app/Application.h"
 #include "core/diagnostics/LiveData.h"
 #include "core/image/ParameterFile.h"
 #include "core/link/LinkMessages.h"
@@ -73,13 +73,22 @@ class NoLister : public PortLister {
 public:
     std::vector<std::string> availablePorts() const override { return {}; }
 };
+// File names come from the command line, never from a dialog.
+class NoFileDialogs : public FileDialogs {
+public:
+    std::optional<std::string> getSaveFileName(const FileDialogSpec&) override { return {}; }
+    std::optional<std::string> getOpenFileName(const FileDialogSpec&) override { return {}; }
+};
 
 inline volatile std::sig_atomic_t gInterrupted = 0;
 
 class Session {
 public:
     explicit Session(const std::string& portName, std::string appDir = "./")
-        : tool_(loop, port, dialogs, opener_, lister_, {"qor-etc-cli", "-O"}, std::move(appDir)) {
+        : app_({loop, port, dialogs, opener_, lister_, fileDialogs_, disk_}, {"qor-etc-cli", "-O"},
+               std::move(appDir)),
+          tool_(app_.tool()),
+          image{app_.params(), app_.stores(), app_.effects(), app_.image()} {
         tool_.overridePort(portName);
         auto end = tool_.hooks().downloadEnd;
         tool_.hooks().downloadEnd = [this, end] {
@@ -118,8 +127,7 @@ public:
         const Bytes file =
             BuildParameterFile(s.version_info, HasOpenLoopIdle(s.version_info), image.params,
                                image.stores);
-        DiskFileStore disk;
-        if (!disk.replaceAtomically(outFile, file)) {
+        if (!disk_.replaceAtomically(outFile, file)) {
             std::fprintf(stderr, "error: %s: %s\n", outFile.c_str(), file_texts::kErrorSaving.c_str());
             return kFileError;
         }
@@ -128,8 +136,7 @@ public:
 
     // Reads the parameter file into the parameter set.
     int openFile(const std::string& inFile) {
-        DiskFileStore disk;
-        const auto bytes = disk.readAll(inFile);
+        const auto bytes = disk_.readAll(inFile);
         const auto parsed = bytes ? ParseParameterFile(*bytes) : std::nullopt;
         if (!parsed) {
             std::fprintf(stderr, "error: %s: %s\n", inFile.c_str(), file_texts::kErrorReading.c_str());
@@ -211,11 +218,22 @@ public:
     PosixSerialPort port{loop};
     double downloadEndedAt = 0;  // loop time of the 'R' reply
     CliDialogs dialogs;
+
+private:
+    NoOpener opener_;
+    NoLister lister_;
+    NoFileDialogs fileDialogs_;
+    DiskFileStore disk_;
+    Application app_;
+    Tool& tool_;
+
+public:
+    // The parameter set and stores the transfers read and write.
     struct Image {
-        ParameterSet params;
-        ImageStores stores;
-        ImageEffects effects;
-        ImageContext ctx{params, stores, effects};
+        ParameterSet& params;
+        ImageStores& stores;
+        ImageEffects& effects;
+        ImageContext ctx;
     } image;
 
 private:
@@ -245,10 +263,6 @@ private:
         lastPercent_ = p;
     }
 
-    NoOpener opener_;
-    NoLister lister_;
-    Tool tool_;
-    Transfer transfer_{tool_, dialogs, image.ctx};
     bool downloadEnded_ = false;
     int lastPercent_ = -1;
 };
