@@ -25,8 +25,10 @@ CommandLine CommandLine::parse(const std::vector<std::string>& args) {
             if (auto v = value("a number of seconds")) {
                 char* end = nullptr;
                 const double s = std::strtod(v->c_str(), &end);
-                if (end == v->c_str() || *end != '\0' || s < 0) c.error = "--after needs a number of seconds";
-                else c.screenshotAfterSeconds = s;
+                if (end == v->c_str() || *end != '\0' || s < 0)
+                    c.error = "--after needs a number of seconds";
+                else
+                    c.screenshotAfterSeconds = s;
             }
         } else if (a == "--exit-when-offline") {
             c.exitWhenOffline = true;

@@ -20,7 +20,9 @@ DemoLauncher::DemoLauncher(QObject* parent) : QObject(parent) {
 #endif
 }
 
-DemoLauncher::~DemoLauncher() { stop(); }
+DemoLauncher::~DemoLauncher() {
+    stop();
+}
 
 QString DemoLauncher::simulatorPath(const QString& programDir) {
 #ifdef Q_OS_WIN
@@ -43,11 +45,12 @@ QString DemoLauncher::start(const QString& program, const QStringList& args, int
             error_ = QStringLiteral("%1 ended before naming its device").arg(program);
             return {};
         }
-        if (deadline.hasExpired() ||
-            !process_.waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())))) {
+        if (deadline.hasExpired() || !process_.waitForReadyRead(static_cast<int>(
+                                         qMax<qint64>(1, deadline.remainingTime())))) {
             if (process_.canReadLine()) break;
             if (deadline.hasExpired()) {
-                error_ = QStringLiteral("%1 named no device within %2 ms").arg(program).arg(timeoutMs);
+                error_ =
+                    QStringLiteral("%1 named no device within %2 ms").arg(program).arg(timeoutMs);
                 stop();
                 return {};
             }

@@ -11,7 +11,7 @@ namespace qor::ui {
 // stopped when the launcher goes away.
 class DemoLauncher : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit DemoLauncher(QObject* parent = nullptr);
     ~DemoLauncher() override;
 
@@ -24,7 +24,7 @@ public:
     bool running() const { return process_.state() != QProcess::NotRunning; }
     qint64 processId() const { return process_.processId(); }
 
-private:
+  private:
     QProcess process_;
     QString error_;
     bool draining_ = false;

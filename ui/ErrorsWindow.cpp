@@ -9,13 +9,17 @@
 
 namespace qor::ui {
 namespace {
-QString q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-QColor toQ(const Rgb& c) { return QColor(c.r, c.g, c.b); }
+QString q(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+QColor toQ(const Rgb& c) {
+    return QColor(c.r, c.g, c.b);
+}
 }  // namespace
 
 ErrorsWindow::ErrorsWindow(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint) {
+    : QWidget(parent,
+              Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(q(diagtext::kErrorsCaption));
     setFixedSize(ErrorsView::kClientWidth, ErrorsView::kClientHeight);
@@ -88,8 +92,10 @@ void ErrorsWindow::render(const ErrorsView& view) {
 
 void ErrorsWindow::closeEvent(QCloseEvent* e) {
     // Only "Clear message" hides the window; a close from the desktop is refused.
-    if (e->spontaneous()) e->ignore();
-    else QWidget::closeEvent(e);
+    if (e->spontaneous())
+        e->ignore();
+    else
+        QWidget::closeEvent(e);
 }
 
 }  // namespace qor::ui

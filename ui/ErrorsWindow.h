@@ -15,19 +15,19 @@ class Led;
 // condition, a legend and "Clear message". It has no close control of its own.
 class ErrorsWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     static constexpr int kConditions = ErrorsView::kConditionCount;
 
     explicit ErrorsWindow(QWidget* parent = nullptr);
     void render(const ErrorsView& view);
 
-signals:
+  signals:
     void clearClicked();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* e) override;
 
-private:
+  private:
     std::array<Led*, kConditions> indicators_{};
     std::array<QLabel*, kConditions> labels_{};
 };

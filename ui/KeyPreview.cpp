@@ -5,7 +5,9 @@
 
 namespace qor::ui {
 
-KeyPreview::KeyPreview(QObject* parent) : QObject(parent) { qApp->installEventFilter(this); }
+KeyPreview::KeyPreview(QObject* parent) : QObject(parent) {
+    qApp->installEventFilter(this);
+}
 
 KeyPreview::~KeyPreview() {
     if (qApp) qApp->removeEventFilter(this);

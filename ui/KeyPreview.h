@@ -15,17 +15,17 @@ namespace qor::ui {
 // widget as usual.
 class KeyPreview : public QObject {
     Q_OBJECT
-public:
+  public:
     using Handler = std::function<bool(const QKeyEvent&)>;
 
     explicit KeyPreview(QObject* parent = nullptr);
     ~KeyPreview() override;
     void watch(QWidget* window, Handler handler);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     struct Entry {
         QPointer<QWidget> window;
         Handler handler;

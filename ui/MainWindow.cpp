@@ -26,10 +26,18 @@ constexpr int kDashboardTop = 440;
 constexpr int kDashboardWidth = 989;
 constexpr int kDashboardHeight = 204;
 
-QString q(const char* s) { return QString::fromUtf8(s); }
-QString q(const std::string& s) { return QString::fromStdString(s); }
-QString q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-QColor toQ(const Rgb& c) { return QColor(c.r, c.g, c.b); }
+QString q(const char* s) {
+    return QString::fromUtf8(s);
+}
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+QString q(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+QColor toQ(const Rgb& c) {
+    return QColor(c.r, c.g, c.b);
+}
 
 // An up-and-down arrow for the up/download button.
 QIcon upDownIcon() {
@@ -63,7 +71,9 @@ void setBackground(QWidget* w, const QColor& c) {
 
 // Buttons whose letter the window's key handling already serves must not also fire
 // through Qt's own mnemonic.
-void dropMnemonic(QAbstractButton* b) { b->setShortcut(QKeySequence()); }
+void dropMnemonic(QAbstractButton* b) {
+    b->setShortcut(QKeySequence());
+}
 
 }  // namespace
 
@@ -82,27 +92,27 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
 }
 
 void MainWindow::buildToolbar() {
-    struct Spec {
+    struct ToolButtonRow {
         QToolButton** slot;
         const char* name;
         const char* hint;
         QStyle::StandardPixmap icon;
         void (MainWindow::*signal)();
     };
-    const Spec specs[] = {
+    const ToolButtonRow rows[] = {
         {&openFile_, "SpeedButton_openfile", texts::kHintOpenFile, QStyle::SP_DialogOpenButton,
          &MainWindow::openFileClicked},
         {&saveFile_, "SpeedButton_savefile", texts::kHintSaveFile, QStyle::SP_DialogSaveButton,
          &MainWindow::saveFileClicked},
-        {&options_, "SpeedButton_options", texts::kHintOptions,
-         QStyle::SP_FileDialogDetailedView, &MainWindow::optionsClicked},
+        {&options_, "SpeedButton_options", texts::kHintOptions, QStyle::SP_FileDialogDetailedView,
+         &MainWindow::optionsClicked},
         {&upDownLoad_, "SpeedButton_up_down_load", texts::kHintUpDownLoad, QStyle::SP_CustomBase,
          &MainWindow::upDownLoadClicked},
         {&help_, "Button_Help_F1", texts::kHintHelp, QStyle::SP_DialogHelpButton,
          &MainWindow::helpClicked},
     };
     int x = 6;
-    for (const auto& s : specs) {
+    for (const auto& s : rows) {
         auto* b = new QToolButton(this);
         b->setObjectName(q(s.name));
         b->setToolTip(q(s.hint));
@@ -229,9 +239,9 @@ void MainWindow::buildDashboard() {
     wizard->setGeometry(nextRect(1));
     wizard->setGradient(QColor(255, 170, 80), QColor(255, 148, 40));
     connect(wizard, &GradientPanel::clicked, this, &MainWindow::dashboardClicked);
-    auto* wizardText = makeLabel(wizard, QStringLiteral("Label_txt_wizzard"),
-                                 q(texts::kProductName), QRect(0, 0, wizard->width(),
-                                                               wizard->height()));
+    auto* wizardText =
+        makeLabel(wizard, QStringLiteral("Label_txt_wizzard"), q(texts::kProductName),
+                  QRect(0, 0, wizard->width(), wizard->height()));
     wizardText->setAlignment(Qt::AlignCenter);
     QFont wf(QStringLiteral("Arial"));
     wf.setBold(true);
@@ -251,16 +261,19 @@ void MainWindow::buildDashboard() {
         led->move(x, y);
         leds_[i] = led;
         QString captionName;
-        if (i < 3) captionName = QStringLiteral("Label_Digital_input_txt_1_%1").arg(i + 1);
-        else if (i == 3) captionName = QStringLiteral("Label_CAN_input_txt_1");
-        else captionName = QStringLiteral("Label_") + name.mid(6);
+        if (i < 3)
+            captionName = QStringLiteral("Label_Digital_input_txt_1_%1").arg(i + 1);
+        else if (i == 3)
+            captionName = QStringLiteral("Label_CAN_input_txt_1");
+        else
+            captionName = QStringLiteral("Label_") + name.mid(6);
         auto* caption = makeLabel(dashboard_, captionName, q(diagtext::kLedCaptions[i]),
                                   QRect(x + 20, y, 104, 16));
         ledLabels_.push_back(caption);
         if (input) {
             const QString textName = i < 3
-                ? QStringLiteral("Label_Digital_input_txt_2_%1").arg(i + 1)
-                : QStringLiteral("Label_CAN_input_txt_2");
+                                         ? QStringLiteral("Label_Digital_input_txt_2_%1").arg(i + 1)
+                                         : QStringLiteral("Label_CAN_input_txt_2");
             auto* fn = makeLabel(dashboard_, textName, QString(), QRect(x + 20, y + 17, 104, 16));
             QFont ff = fn->font();
             ff.setItalic(true);
@@ -274,7 +287,8 @@ void MainWindow::buildDashboard() {
     hf.setBold(true);
     hf.setPixelSize(30);
     const char* hints[] = {texts::kOfflineHint1, texts::kOfflineHint2};
-    const char* hintNames[] = {"Label_Panel_dashboard_offline2_2", "Label_Panel_dashboard_offline3_2"};
+    const char* hintNames[] = {"Label_Panel_dashboard_offline2_2",
+                               "Label_Panel_dashboard_offline3_2"};
     for (int i = 0; i < 2; ++i) {
         auto* l = makeLabel(dashboard_, q(hintNames[i]), q(hints[i]),
                             QRect(0, 44 + i * 62, kDashboardWidth, 44));
@@ -342,7 +356,8 @@ void MainWindow::buildPowerPanel() {
     f.setPixelSize(18);
     for (std::size_t i = 0; i < diagtext::kPowerPanelLines.size(); ++i) {
         auto* l = makeLabel(powerPanel_, QStringLiteral("Label_power_interrupted_%1").arg(i + 1),
-                            q(diagtext::kPowerPanelLines[i]), QRect(0, 10 + static_cast<int>(i) * 28, 320, 26));
+                            q(diagtext::kPowerPanelLines[i]),
+                            QRect(0, 10 + static_cast<int>(i) * 28, 320, 26));
         l->setAlignment(Qt::AlignCenter);
         l->setFont(f);
     }
@@ -354,8 +369,8 @@ void MainWindow::buildPowerPanel() {
         void (MainWindow::*signal)();
     };
     const Row rows[] = {
-        {"Label_power_upload", diagtext::kPowerPanelUploadLabel, "SpeedButton_Upload_2", texts::kUploadButton,
-         &MainWindow::uploadClicked},
+        {"Label_power_upload", diagtext::kPowerPanelUploadLabel, "SpeedButton_Upload_2",
+         texts::kUploadButton, &MainWindow::uploadClicked},
         {"Label_power_download", diagtext::kPowerPanelDownloadLabel, "SpeedButton_Download_2",
          texts::kDownloadButton, &MainWindow::downloadClicked},
     };
@@ -405,8 +420,10 @@ void MainWindow::render(const MainWindowView& v, const DashboardView& d) {
     setHeaders(grids_[3], v.openLoopIdleHeaders);
 
     // Dashboard: online/offline look, then the live values.
-    if (v.dashboardOnlineLook) dashboard_->setGradient(onlineGradientStart(), onlineGradientEnd());
-    else dashboard_->setGradient(offlineGradientStart(), offlineGradientEnd());
+    if (v.dashboardOnlineLook)
+        dashboard_->setGradient(onlineGradientStart(), onlineGradientEnd());
+    else
+        dashboard_->setGradient(offlineGradientStart(), offlineGradientEnd());
     for (auto* p : valuePanels_) p->setVisible(v.liveValuePanelsVisible);
     wizardPanel_->setVisible(v.liveValuePanelsVisible);
     for (auto* l : leds_) l->setVisible(v.liveValuePanelsVisible);

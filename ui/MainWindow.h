@@ -22,7 +22,7 @@ class Led;
 // reports the user's clicks; keys reach the core through KeyPreview.
 class MainWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     static constexpr int kWidth = 1005;
 
     explicit MainWindow(QWidget* parent = nullptr);
@@ -33,7 +33,7 @@ public:
     static QColor offlineGradientStart() { return {255, 66, 66}; }
     static QColor offlineGradientEnd() { return {255, 0, 0}; }
 
-signals:
+  signals:
     void dashboardClicked();
     void openFileClicked();
     void saveFileClicked();
@@ -48,10 +48,10 @@ signals:
     void commErrorsClicked();
     void closing();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* e) override;
 
-private:
+  private:
     void buildToolbar();
     void buildTables();
     void buildDashboard();

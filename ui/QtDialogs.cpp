@@ -13,14 +13,14 @@ namespace {
 
 constexpr const char* kButtonProperty = "qorButton";
 
-struct ButtonSpec {
+struct ButtonMapping {
     Button button;
     QMessageBox::StandardButton standard;  // NoButton: a custom button
     const char* customText;
     QMessageBox::ButtonRole role;
 };
 
-constexpr ButtonSpec kButtons[] = {
+constexpr ButtonMapping kButtons[] = {
     {Button::Ok, QMessageBox::Ok, nullptr, QMessageBox::AcceptRole},
     {Button::Cancel, QMessageBox::Cancel, nullptr, QMessageBox::RejectRole},
     {Button::Yes, QMessageBox::Yes, nullptr, QMessageBox::YesRole},
@@ -31,7 +31,7 @@ constexpr ButtonSpec kButtons[] = {
     {Button::All, QMessageBox::NoButton, "&All", QMessageBox::YesRole},
 };
 
-const ButtonSpec& specOf(Button b) {
+const ButtonMapping& mappingOf(Button b) {
     for (const auto& s : kButtons)
         if (s.button == b) return s;
     return kButtons[0];
@@ -41,22 +41,32 @@ const ButtonSpec& specOf(Button b) {
 
 QMessageBox::Icon QtDialogs::iconOf(MessageKind kind) {
     switch (kind) {
-    case MessageKind::Information: return QMessageBox::Information;
-    case MessageKind::Warning: return QMessageBox::Warning;
-    case MessageKind::Error: return QMessageBox::Critical;
-    case MessageKind::Confirmation: return QMessageBox::Question;
-    case MessageKind::Plain: break;
+        case MessageKind::Information:
+            return QMessageBox::Information;
+        case MessageKind::Warning:
+            return QMessageBox::Warning;
+        case MessageKind::Error:
+            return QMessageBox::Critical;
+        case MessageKind::Confirmation:
+            return QMessageBox::Question;
+        case MessageKind::Plain:
+            break;
     }
     return QMessageBox::NoIcon;
 }
 
 QString QtDialogs::titleOf(MessageKind kind) {
     switch (kind) {
-    case MessageKind::Information: return QStringLiteral("Information");
-    case MessageKind::Warning: return QStringLiteral("Warning");
-    case MessageKind::Error: return QStringLiteral("Error");
-    case MessageKind::Confirmation: return QStringLiteral("Confirm");
-    case MessageKind::Plain: break;
+        case MessageKind::Information:
+            return QStringLiteral("Information");
+        case MessageKind::Warning:
+            return QStringLiteral("Warning");
+        case MessageKind::Error:
+            return QStringLiteral("Error");
+        case MessageKind::Confirmation:
+            return QStringLiteral("Confirm");
+        case MessageKind::Plain:
+            break;
     }
     return QString::fromUtf8(texts::kProductName);
 }
@@ -70,7 +80,7 @@ QMessageBox* QtDialogs::build(MessageKind kind, const std::string& text,
     box->setText(QString::fromStdString(text));
     std::vector<Button> list = buttons.empty() ? std::vector<Button>{Button::Ok} : buttons;
     for (std::size_t i = 0; i < list.size(); ++i) {
-        const ButtonSpec& s = specOf(list[i]);
+        const ButtonMapping& s = mappingOf(list[i]);
         QAbstractButton* b = s.standard != QMessageBox::NoButton
                                  ? static_cast<QAbstractButton*>(box->addButton(s.standard))
                                  : box->addButton(QString::fromUtf8(s.customText), s.role);

@@ -10,7 +10,7 @@ namespace qor::ui {
 
 // Modal message boxes. The box runs its own event loop, so timers and port events go on.
 class QtDialogs : public Dialogs {
-public:
+  public:
     // parent() gives the window the box belongs to (may return nullptr).
     explicit QtDialogs(std::function<QWidget*()> parent = {}) : parent_(std::move(parent)) {}
 
@@ -29,13 +29,13 @@ public:
     // The button a box button stands for.
     static Button buttonOf(const QMessageBox& box, QAbstractButton* clicked);
 
-private:
+  private:
     std::function<QWidget*()> parent_;
 };
 
 // The desktop's document opener; false when the file does not exist.
 class QtDocumentOpener : public DocumentOpener {
-public:
+  public:
     bool open(const std::string& path) override;
 };
 

@@ -14,8 +14,8 @@ QString QtFileDialogs::filterOf(const std::string& filter) {
     QString p = pattern;
     if (p.startsWith(QLatin1String("*")) && !p.startsWith(QLatin1String("*.")))
         p = QStringLiteral("*.") + p.mid(1);
-    return f.left(bar).trimmed().section(QLatin1Char('('), 0, 0).trimmed() +
-           QStringLiteral(" (") + p + QStringLiteral(")");
+    return f.left(bar).trimmed().section(QLatin1Char('('), 0, 0).trimmed() + QStringLiteral(" (") +
+           p + QStringLiteral(")");
 }
 
 std::optional<std::string> QtFileDialogs::run(const FileDialogSpec& spec, bool save) {

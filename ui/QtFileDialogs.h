@@ -8,7 +8,7 @@ namespace qor::ui {
 
 // Open and save dialogs for parameter files.
 class QtFileDialogs : public FileDialogs {
-public:
+  public:
     explicit QtFileDialogs(std::function<QWidget*()> parent = {}) : parent_(std::move(parent)) {}
     std::optional<std::string> getSaveFileName(const FileDialogSpec& spec) override;
     std::optional<std::string> getOpenFileName(const FileDialogSpec& spec) override;
@@ -16,7 +16,7 @@ public:
     // "Description|pattern" -> "Description (pattern)"
     static QString filterOf(const std::string& filter);
 
-private:
+  private:
     std::optional<std::string> run(const FileDialogSpec& spec, bool save);
     std::function<QWidget*()> parent_;
 };

@@ -6,7 +6,7 @@ namespace qor::ui {
 namespace {
 
 class QtTimer : public Timer {
-public:
+  public:
     QtTimer(Millis interval, std::function<void()> onTick) : onTick_(std::move(onTick)) {
         timer_.setInterval(static_cast<int>(interval));
         timer_.setTimerType(Qt::PreciseTimer);
@@ -16,8 +16,10 @@ public:
     }
     void setEnabled(bool on) override {
         if (on == timer_.isActive()) return;  // a running timer keeps its period
-        if (on) timer_.start();
-        else timer_.stop();
+        if (on)
+            timer_.start();
+        else
+            timer_.stop();
     }
     bool enabled() const override { return timer_.isActive(); }
     void setInterval(Millis ms) override {
@@ -27,7 +29,7 @@ public:
     Millis interval() const override { return timer_.interval(); }
     void setOnTick(std::function<void()> onTick) override { onTick_ = std::move(onTick); }
 
-private:
+  private:
     QTimer timer_;
     std::function<void()> onTick_;
 };

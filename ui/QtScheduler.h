@@ -5,7 +5,7 @@ namespace qor::ui {
 
 // Timers of the core backed by QTimer on the GUI thread.
 class QtScheduler : public Scheduler {
-public:
+  public:
     std::unique_ptr<Timer> createTimer(Millis interval, std::function<void()> onTick) override;
 };
 

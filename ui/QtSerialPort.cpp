@@ -7,17 +7,27 @@ namespace qor::ui {
 namespace {
 std::string kindOf(QSerialPort::SerialPortError e) {
     switch (e) {
-    case QSerialPort::ReadError: return "read error";
-    case QSerialPort::WriteError: return "write error";
-    case QSerialPort::ResourceError: return "device gone";
-    default: return "error";
+        case QSerialPort::ReadError:
+            return "read error";
+        case QSerialPort::WriteError:
+            return "write error";
+        case QSerialPort::ResourceError:
+            return "device gone";
+        default:
+            return "error";
     }
 }
 }  // namespace
 
 QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
     connect(&port_, &QSerialPort::readyRead, this, [this] {
-        if (onBytesArrived_) onBytesArrived_(static_cast<std::size_t>(port_.bytesAvailable()));
+        // The wait inside write() can report a reply that was already on its way; the core
+        // must not see it in the middle of sending, so it is told once the write is over.
+        if (writing_) {
+            arrivedWhileWriting_ = true;
+            return;
+        }
+        notifyArrived();
     });
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
 }
@@ -58,8 +68,8 @@ bool QtSerialPort::open(const std::string& name) {
         const auto err = port_.error();
         const std::string path = devicePath(name).toStdString();
         if (err == QSerialPort::PermissionError)
-            lastError_ = "Port " + name + " is in use by another program or not accessible ("
-                         + port_.errorString().toStdString() + ")";
+            lastError_ = "Port " + name + " is in use by another program or not accessible (" +
+                         port_.errorString().toStdString() + ")";
         else if (err == QSerialPort::DeviceNotFoundError)
             lastError_ = "Port " + name + " not found (" + path + ")";
         else
@@ -82,9 +92,13 @@ void QtSerialPort::close() {
     if (port_.isOpen()) port_.close();
 }
 
-bool QtSerialPort::isOpen() const { return port_.isOpen() || lost_; }
+bool QtSerialPort::isOpen() const {
+    return port_.isOpen() || lost_;
+}
 
-std::string QtSerialPort::name() const { return name_; }
+std::string QtSerialPort::name() const {
+    return name_;
+}
 
 bool QtSerialPort::setBaud(int baud) {
     baud_ = baud;
@@ -93,7 +107,9 @@ bool QtSerialPort::setBaud(int baud) {
     return port_.setBaudRate(baud);
 }
 
-int QtSerialPort::baud() const { return baud_; }
+int QtSerialPort::baud() const {
+    return baud_;
+}
 
 bool QtSerialPort::write(const Bytes& data) {
     if (lost_ || lossPending_) return false;  // lastError_ says why
@@ -101,20 +117,34 @@ bool QtSerialPort::write(const Bytes& data) {
         lastError_ = "Port " + name_ + " is not open";
         return false;
     }
-    const auto n = port_.write(reinterpret_cast<const char*>(data.data()),
-                               static_cast<qint64>(data.size()));
+    const auto n =
+        port_.write(reinterpret_cast<const char*>(data.data()), static_cast<qint64>(data.size()));
     if (n != static_cast<qint64>(data.size())) {
         lastError_ = "Write failed: " + port_.errorString().toStdString();
         return false;
     }
     // Qt buffers writes; wait until they reach the device or the write time-out passes.
+    writing_ = true;
+    bool ok = true;
     while (port_.isOpen() && port_.bytesToWrite() > 0) {
         if (!port_.waitForBytesWritten(kWriteTimeoutMs)) {
-            lastError_ = "Write time-out on " + name_;
-            return false;
+            if (!lossPending_) lastError_ = "Write time-out on " + name_;
+            ok = false;
+            break;
         }
     }
-    return port_.isOpen();
+    writing_ = false;
+    if (arrivedWhileWriting_) {
+        arrivedWhileWriting_ = false;
+        QMetaObject::invokeMethod(this, &QtSerialPort::notifyArrived, Qt::QueuedConnection);
+    }
+    return ok && port_.isOpen() && !lossPending_;
+}
+
+void QtSerialPort::notifyArrived() {
+    if (!port_.isOpen() || lost_) return;
+    const auto n = port_.bytesAvailable();
+    if (n > 0 && onBytesArrived_) onBytesArrived_(static_cast<std::size_t>(n));
 }
 
 bool QtSerialPort::read(std::size_t n, Bytes& out) {
@@ -139,7 +169,9 @@ void QtSerialPort::setOnBytesArrived(std::function<void(std::size_t)> handler) {
     onBytesArrived_ = std::move(handler);
 }
 
-std::string QtSerialPort::lastError() const { return lastError_; }
+std::string QtSerialPort::lastError() const {
+    return lastError_;
+}
 
 void QtSerialPort::setOnLinkLost(std::function<void(const std::string&)> handler) {
     onLinkLost_ = std::move(handler);
@@ -149,21 +181,21 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     if (error == QSerialPort::NoError) return;
     ++errorSignals_;
     switch (error) {
-    case QSerialPort::ReadError:
-    case QSerialPort::WriteError:
-    case QSerialPort::ResourceError:
-        if (lossPending_ || lossReported_) return;  // the flood after a lost link
-        lossPending_ = true;
-        lastError_ = "Link lost on " + name_ + " (" + kindOf(error) + ": " +
-                     port_.errorString().toStdString() + ")";
-        // Closing from inside the error signal re-enters it; close from the event loop.
-        QMetaObject::invokeMethod(this, &QtSerialPort::closeAfterLoss, Qt::QueuedConnection);
-        return;
-    case QSerialPort::UnsupportedOperationError:
-        if (opening_) return;  // DTR/RTS on a pseudo-terminal
-        break;
-    default:
-        break;
+        case QSerialPort::ReadError:
+        case QSerialPort::WriteError:
+        case QSerialPort::ResourceError:
+            if (lossPending_ || lossReported_) return;  // the flood after a lost link
+            lossPending_ = true;
+            lastError_ = "Link lost on " + name_ + " (" + kindOf(error) + ": " +
+                         port_.errorString().toStdString() + ")";
+            // Closing from inside the error signal re-enters it; close from the event loop.
+            QMetaObject::invokeMethod(this, &QtSerialPort::closeAfterLoss, Qt::QueuedConnection);
+            return;
+        case QSerialPort::UnsupportedOperationError:
+            if (opening_) return;  // DTR/RTS on a pseudo-terminal
+            break;
+        default:
+            break;
     }
     if (!opening_) lastError_ = port_.errorString().toStdString();
 }

@@ -18,7 +18,7 @@ namespace qor::ui {
 // failure handling takes the link offline.
 class QtSerialPort : public QObject, public Port {
     Q_OBJECT
-public:
+  public:
     static constexpr int kWriteTimeoutMs = 2000;
 
     explicit QtSerialPort(QObject* parent = nullptr);
@@ -45,9 +45,10 @@ public:
     // Number of error signals seen since the last open (for the far-end-close test).
     int errorSignalsSinceOpen() const { return errorSignals_; }
 
-private:
+  private:
     void onError(QSerialPort::SerialPortError error);
     void closeAfterLoss();
+    void notifyArrived();
 
     QSerialPort port_;
     std::string name_;
@@ -59,12 +60,14 @@ private:
     bool lossReported_ = false;  // this session's loss has been reported
     bool lost_ = false;          // the device is gone but the core has not closed the port
     bool opening_ = false;       // DTR/RTS refusals during open are harmless
+    bool writing_ = false;       // inside write(): Qt may report arrivals from its wait
+    bool arrivedWhileWriting_ = false;
     int errorSignals_ = 0;
 };
 
 // The serial ports present on the machine, by the names the port is opened with.
 class QtPortLister : public PortLister {
-public:
+  public:
     std::vector<std::string> availablePorts() const override;
 };
 

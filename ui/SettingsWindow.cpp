@@ -32,7 +32,8 @@ SettingsWindow::SettingsWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     cancel_->setObjectName(QStringLiteral("Button_Cancel_set_communicationport"));
     cancel_->setGeometry(180, 80, 100, 30);
     portPage_->hide();
-    connect(save, &QPushButton::clicked, this, [this] { emit portSaveClicked(ports_->currentIndex()); });
+    connect(save, &QPushButton::clicked, this,
+            [this] { emit portSaveClicked(ports_->currentIndex()); });
     connect(cancel_, &QPushButton::clicked, this, &SettingsWindow::portCancelClicked);
 }
 

@@ -12,20 +12,20 @@ namespace qor::ui {
 // The settings window ("Options"). For now it holds the port page only.
 class SettingsWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit SettingsWindow(QWidget* parent = nullptr);
     void render(const PortPageView& portPage);
     QComboBox* portList() const { return ports_; }
 
-signals:
+  signals:
     // index in the list, -1 when nothing is selected
     void portSaveClicked(int index);
     void portCancelClicked();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* e) override;
 
-private:
+  private:
     QGroupBox* portPage_;
     QComboBox* ports_;
     QPushButton* cancel_;

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLocale>
 
 namespace qor::ui {
 
@@ -9,20 +10,17 @@ Shell::Shell(Platform platform, std::vector<std::string> args, std::string appDi
     : tool_(std::make_unique<Tool>(platform.scheduler, platform.port, platform.dialogs,
                                    platform.opener, platform.ports, std::move(args),
                                    std::move(appDir))),
-      decoder_(std::make_unique<LiveDataDecoder>(tool_->view())),
       transfer_(std::make_unique<Transfer>(*tool_, platform.dialogs,
                                            ImageContext{params_, stores_, effects_})),
       main_(std::make_unique<MainWindow>()),
       errors_(std::make_unique<ErrorsWindow>(main_.get())),
       settings_(std::make_unique<SettingsWindow>(main_.get())),
       keys_(std::make_unique<KeyPreview>()) {
-    // Live data and the dashboard's looks belong to the diagnostics; the Tool calls them here.
+    // Live values are written with the user's decimal separator.
+    const QString point = QLocale().decimalPoint();
+    if (point.size() == 1 && point.at(0).unicode() < 128)
+        tool_->liveData().format.decimalSeparator = static_cast<char>(point.at(0).unicode());
     auto& hooks = tool_->hooks();
-    Presentation& view = tool_->view();
-    hooks.liveData = [this](const Bytes& frame) { decoder_->DecodeLiveDataFrame(frame); };
-    hooks.setDashboardActive = [&view](bool active) { SetDashboardActive(view.dashboard, active); };
-    hooks.resetLiveValues = [&view] { ResetLiveValues(view.dashboard); };
-    hooks.formShown = [&view] { PlaceErrorsWindow(view.errors, MainWindow::kWidth); };
     // Column headers come from the parameter set (RPM range page, idle start speed).
     hooks.rpmRangeRows = [this] {
         std::array<double, 21> rows{};
@@ -94,22 +92,20 @@ void Shell::bindMainWindow() {
 
 void Shell::bindOtherWindows() {
     Tool* t = tool_.get();
-    connect(errors_.get(), &ErrorsWindow::clearClicked, this, [this] {
-        ClearErrorMessages(tool_->view().errors);
-        render();
-    });
+    connect(errors_.get(), &ErrorsWindow::clearClicked, this,
+            [t] { t->errorsClearMessageClick(); });
     // The errors window passes on Alt+S, Alt+P and Alt+L as the main window has them.
     keys_->watch(errors_.get(), [t](const QKeyEvent& e) {
         const Key k = keyOf(e.key());
-        const bool alt = e.modifiers().testFlag(Qt::AltModifier);
-        if (!alt || (k != Key::S && k != Key::P && k != Key::L)) return false;
-        return t->keyDown(k, Alt);
+        if (k == Key::Other) return false;
+        return t->errorsWindowKeyDown(k, modifiersOf(e.modifiers()));
     });
     connect(settings_.get(), &SettingsWindow::portSaveClicked, this, [t](int index) {
         t->portPageSelect(index);
         t->portPageSave();
     });
-    connect(settings_.get(), &SettingsWindow::portCancelClicked, this, [t] { t->portPageCancel(); });
+    connect(settings_.get(), &SettingsWindow::portCancelClicked, this,
+            [t] { t->portPageCancel(); });
     connect(settings_->portList(), qOverload<int>(&QComboBox::activated), this,
             [t](int index) { t->portPageSelect(index); });
 }
@@ -117,7 +113,8 @@ void Shell::bindOtherWindows() {
 void Shell::runSplash() {
     if (!tool_->view().splash.visible) return;
     splash_ = std::make_unique<SplashWindow>();
-    connect(splash_.get(), &SplashWindow::creditClicked, this, [this] { tool_->splashCreditClicked(); });
+    connect(splash_.get(), &SplashWindow::creditClicked, this,
+            [this] { tool_->splashCreditClicked(); });
     render();
     splash_->closeTimer().start();
     const bool ok = splash_->exec() == QDialog::Accepted;
@@ -130,6 +127,7 @@ void Shell::showMain() {
     main_->move(0, 20);
     main_->show();
     tool_->show();
+    tool_->placeErrorsWindow(main_->width());
 }
 
 void Shell::render() {
@@ -147,17 +145,28 @@ void Shell::render() {
 
 Key Shell::keyOf(int qtKey) {
     switch (qtKey) {
-    case Qt::Key_Space: return Key::Space;
-    case Qt::Key_S: return Key::S;
-    case Qt::Key_P: return Key::P;
-    case Qt::Key_L: return Key::L;
-    case Qt::Key_F1: return Key::F1;
-    case Qt::Key_F2: return Key::F2;
-    case Qt::Key_F3: return Key::F3;
-    case Qt::Key_F4: return Key::F4;
-    case Qt::Key_F7: return Key::F7;
-    case Qt::Key_F10: return Key::F10;
-    default: return Key::Other;
+        case Qt::Key_Space:
+            return Key::Space;
+        case Qt::Key_S:
+            return Key::S;
+        case Qt::Key_P:
+            return Key::P;
+        case Qt::Key_L:
+            return Key::L;
+        case Qt::Key_F1:
+            return Key::F1;
+        case Qt::Key_F2:
+            return Key::F2;
+        case Qt::Key_F3:
+            return Key::F3;
+        case Qt::Key_F4:
+            return Key::F4;
+        case Qt::Key_F7:
+            return Key::F7;
+        case Qt::Key_F10:
+            return Key::F10;
+        default:
+            return Key::Other;
     }
 }
 

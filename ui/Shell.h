@@ -20,14 +20,13 @@
 namespace qor::ui {
 
 // The tool's windows bound to the core: builds the Tool on the given platform pieces, wires
-// the live data decoding, the parameter set, the upload/download sequencer and the parameter
-// file commands into it,
+// the parameter set, the upload/download sequencer and the parameter file commands into it,
 // renders its presentation after every handled event and
 // forwards the user's clicks and keys. The real program gives it the Qt adapters; tests give
 // it the simulated module in virtual time.
 class Shell : public QObject {
     Q_OBJECT
-public:
+  public:
     struct Platform {
         Scheduler& scheduler;
         Port& port;
@@ -59,7 +58,7 @@ public:
     static Key keyOf(int qtKey);
     static unsigned modifiersOf(Qt::KeyboardModifiers m);
 
-private:
+  private:
     void bindMainWindow();
     void bindOtherWindows();
 
@@ -67,7 +66,6 @@ private:
     ImageStores stores_;
     ImageEffects effects_;
     std::unique_ptr<Tool> tool_;
-    std::unique_ptr<LiveDataDecoder> decoder_;
     std::unique_ptr<Transfer> transfer_;
     std::unique_ptr<ParameterFileCommands> fileCommands_;
     std::unique_ptr<MainWindow> main_;

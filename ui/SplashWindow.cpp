@@ -13,7 +13,9 @@
 namespace qor::ui {
 
 namespace {
-QColor toQ(const Rgb& c) { return QColor(c.r, c.g, c.b); }
+QColor toQ(const Rgb& c) {
+    return QColor(c.r, c.g, c.b);
+}
 }  // namespace
 
 SplashWindow::SplashWindow(QWidget* parent) : QDialog(parent) {

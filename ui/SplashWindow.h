@@ -14,7 +14,7 @@ class ClickLabel;
 // The start-up window: picture, name, version, a hidden credit, OK and a 10 s close timer.
 class SplashWindow : public QDialog {
     Q_OBJECT
-public:
+  public:
     static constexpr int kCloseAfterMs = 10000;
 
     explicit SplashWindow(QWidget* parent = nullptr);
@@ -23,10 +23,10 @@ public:
     // Our own picture (no external artwork), painted into the top of the window.
     static QPixmap picture(const QSize& size);
 
-signals:
+  signals:
     void creditClicked();
 
-private:
+  private:
     QLabel* versionLabel_;
     ClickLabel* creditLabel_;
     QPushButton* okButton_;

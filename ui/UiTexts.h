@@ -46,8 +46,9 @@ inline constexpr std::array<TablePanelText, 4> kTablePanels = {{
 }};
 // Fixed column headers of the two response curves.
 inline constexpr std::array<const char*, 21> kResponseCurveHeaders = {
-    "    0", "    5", "   10 ", "   15", "   20", "   25", "   30", "   35", "   40", "   45", "   50",
-    "   55", "   60", "   65", "   70", "   75", "   80", "   85", "   90", "   95", " 100%"};
+    "    0", "    5", "   10 ", "   15", "   20", "   25", "   30",
+    "   35", "   40", "   45",  "   50", "   55", "   60", "   65",
+    "   70", "   75", "   80",  "   85", "   90", "   95", " 100%"};
 
 inline constexpr const char* kOptionsCaption = "Options";
 inline constexpr const char* kPortGroup = "Communicationport";

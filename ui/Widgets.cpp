@@ -30,8 +30,10 @@ void GradientPanel::paintEvent(QPaintEvent*) {
 }
 
 void GradientPanel::mousePressEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) e->accept();
-    else QFrame::mousePressEvent(e);
+    if (e->button() == Qt::LeftButton)
+        e->accept();
+    else
+        QFrame::mousePressEvent(e);
 }
 
 void GradientPanel::mouseReleaseEvent(QMouseEvent* e) {
@@ -43,7 +45,9 @@ void GradientPanel::mouseReleaseEvent(QMouseEvent* e) {
     QFrame::mouseReleaseEvent(e);
 }
 
-Led::Led(QWidget* parent) : QWidget(parent) { setFixedSize(16, 16); }
+Led::Led(QWidget* parent) : QWidget(parent) {
+    setFixedSize(16, 16);
+}
 
 QColor Led::colorOfState(int state) {
     if (state <= 0) return QColor(0x00, 0x00, 0x00);
@@ -90,8 +94,10 @@ void Led::paintEvent(QPaintEvent*) {
 }
 
 void ClickLabel::mousePressEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) e->accept();
-    else QLabel::mousePressEvent(e);
+    if (e->button() == Qt::LeftButton)
+        e->accept();
+    else
+        QLabel::mousePressEvent(e);
 }
 
 void ClickLabel::mouseReleaseEvent(QMouseEvent* e) {

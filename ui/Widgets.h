@@ -9,22 +9,25 @@ namespace qor::ui {
 // not take the mouse) are reported as clicked().
 class GradientPanel : public QFrame {
     Q_OBJECT
-public:
+  public:
     explicit GradientPanel(QWidget* parent = nullptr);
     void setGradient(const QColor& start, const QColor& end);
     QColor gradientStart() const { return start_; }
     QColor gradientEnd() const { return end_; }
-    void setCornerRadius(int r) { radius_ = r; update(); }
+    void setCornerRadius(int r) {
+        radius_ = r;
+        update();
+    }
 
-signals:
+  signals:
     void clicked();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
 
-private:
+  private:
     QColor start_{Qt::lightGray};
     QColor end_{Qt::gray};
     int radius_ = 6;
@@ -34,7 +37,7 @@ private:
 // drawn on it (the errors window's "!").
 class Led : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit Led(QWidget* parent = nullptr);
     void setState(int state);  // negative: unchanged
     int state() const { return state_; }
@@ -44,10 +47,10 @@ public:
     QString caption() const { return caption_; }
     static QColor colorOfState(int state);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
 
-private:
+  private:
     int state_ = 0;
     QColor color_{Qt::black};
     QString caption_;
@@ -56,13 +59,13 @@ private:
 // A label that reports clicks (the communication status label).
 class ClickLabel : public QLabel {
     Q_OBJECT
-public:
+  public:
     using QLabel::QLabel;
 
-signals:
+  signals:
     void clicked();
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
 };

@@ -75,7 +75,8 @@ int main(int argc, char** argv) {
     QtPortLister ports;
     qor::DiskFileStore files;
     std::unique_ptr<Shell> shell;
-    QtFileDialogs fileDialogs([&shell]() -> QWidget* { return shell ? &shell->mainWindow() : nullptr; });
+    QtFileDialogs fileDialogs(
+        [&shell]() -> QWidget* { return shell ? &shell->mainWindow() : nullptr; });
     QtDialogs dialogs([&shell]() -> QWidget* {
         if (QWidget* w = QApplication::activeWindow()) return w;
         return shell ? &shell->mainWindow() : nullptr;
@@ -85,8 +86,9 @@ int main(int argc, char** argv) {
     coreArgs.insert(coreArgs.end(), cl.coreArgs.begin(), cl.coreArgs.end());
     std::string appDir = QDir::toNativeSeparators(programDir).toStdString();
     appDir += static_cast<char>(QDir::separator().toLatin1());
-    shell = std::make_unique<Shell>(Shell::Platform{scheduler, serial, dialogs, opener, ports, fileDialogs, files},
-                                    coreArgs, appDir);
+    shell = std::make_unique<Shell>(
+        Shell::Platform{scheduler, serial, dialogs, opener, ports, fileDialogs, files}, coreArgs,
+        appDir);
     if (port) shell->tool().overridePort(*port);
     dialogs.beforeShow = [&shell, &serial](qor::MessageKind, const std::string& text) {
         status("message: " + text);
@@ -104,7 +106,8 @@ int main(int argc, char** argv) {
         }
         // The status label tells why: "<port> errors:6" after six failed replies.
         status("offline (" + shell->tool().view().main.commErrorsCaption + ")");
-        if (cl.exitWhenOffline && wasOnline) QTimer::singleShot(0, &app, [] { QApplication::exit(0); });
+        if (cl.exitWhenOffline && wasOnline)
+            QTimer::singleShot(0, &app, [] { QApplication::exit(0); });
     };
     QObject::connect(&shell->mainWindow(), &MainWindow::closing, &app, &QApplication::quit);
 

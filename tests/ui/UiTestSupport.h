@@ -1,9 +1,10 @@
 #pragma once
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
-#include <gtest/gtest.h>
 #include <stdexcept>
 
 namespace qor::test {

@@ -23,9 +23,22 @@ TEST(CommandLine, OwnSwitchesAndTheCoresArguments) {
         {{}, false, {}, {}, 5.0, false, {}, false},
         {{"-2", "-O"}, false, {}, {}, 5.0, false, {"-2", "-O"}, false},
         {{"--demo", "-O"}, true, {}, {}, 5.0, false, {"-O"}, false},
-        {{"-O", "--port", "/dev/pts/4", "-3"}, false, "/dev/pts/4", {}, 5.0, false, {"-O", "-3"}, false},
-        {{"--screenshot", "shot.png", "--after", "2.5", "--exit-when-offline"}, false, {},
-         "shot.png", 2.5, true, {}, false},
+        {{"-O", "--port", "/dev/pts/4", "-3"},
+         false,
+         "/dev/pts/4",
+         {},
+         5.0,
+         false,
+         {"-O", "-3"},
+         false},
+        {{"--screenshot", "shot.png", "--after", "2.5", "--exit-when-offline"},
+         false,
+         {},
+         "shot.png",
+         2.5,
+         true,
+         {},
+         false},
         {{"--port"}, false, {}, {}, 5.0, false, {}, true},
         {{"--after", "soon"}, false, {}, {}, 5.0, false, {}, true},
         {{"-o"}, false, {}, {}, 5.0, false, {"-o"}, false},  // the core decides what -o means
@@ -63,8 +76,8 @@ TEST(DemoLauncher, FailuresAreReported) {
     };
     const Case cases[] = {
         {"/nonexistent/qor-etc-sim", {}},
-        {"/bin/sh", {"-c", "exit 3"}},            // ends without naming a device
-        {"/bin/sh", {"-c", "exec sleep 30"}},     // names nothing in time
+        {"/bin/sh", {"-c", "exit 3"}},         // ends without naming a device
+        {"/bin/sh", {"-c", "exec sleep 30"}},  // names nothing in time
     };
     for (const auto& c : cases) {
         DemoLauncher launcher;

@@ -9,9 +9,9 @@
 #include <QToolButton>
 
 #include "UiTestSupport.h"
+#include "core/diagnostics/DiagnosticsTexts.h"
 #include "ui/KeyPreview.h"
 #include "ui/MainWindow.h"
-#include "core/diagnostics/DiagnosticsTexts.h"
 #include "ui/UiTexts.h"
 #include "ui/Widgets.h"
 
@@ -21,7 +21,9 @@ using qor::test::child;
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // One online frame as the core leaves it after a live data frame.
 Presentation onlineFrame() {
@@ -56,9 +58,13 @@ struct MainWindowTest : ::testing::Test {
     MainWindow w;
     void render(const Presentation& p) { w.render(p.main, p.dashboard); }
     template <class T = QWidget>
-    T* get(const char* name) { return child<T>(&w, QString::fromUtf8(name)); }
+    T* get(const char* name) {
+        return child<T>(&w, QString::fromUtf8(name));
+    }
     template <class T = QWidget>
-    T* get(const QString& name) { return child<T>(&w, name); }
+    T* get(const QString& name) {
+        return child<T>(&w, name);
+    }
 };
 
 TEST_F(MainWindowTest, OnlineFrameShowsTheCoresValuesColoursAndLeds) {
@@ -236,8 +242,8 @@ TEST_F(MainWindowTest, ProgressGroupAndPowerPanel) {
     EXPECT_TRUE(panel->isVisible());
     QStringList shown;
     for (auto* l : panel->findChildren<QLabel*>()) shown << l->text();
-    for (const char* line : {"Power to the System", "was interruped !!!", "(see manual)",
-                             "Up-load :", "Down-load :"})
+    for (const char* line :
+         {"Power to the System", "was interruped !!!", "(see manual)", "Up-load :", "Down-load :"})
         EXPECT_TRUE(shown.contains(line)) << line;
     EXPECT_TRUE(get("SpeedButton_Upload_2")->hasFocus());
 

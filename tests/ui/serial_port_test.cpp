@@ -31,15 +31,19 @@ struct Pty {
         if (master >= 0) ::close(master);
         master = -1;
     }
-    void send(const std::string& s) { ASSERT_EQ(::write(master, s.data(), s.size()), ssize_t(s.size())); }
+    void send(const std::string& s) {
+        ASSERT_EQ(::write(master, s.data(), s.size()), ssize_t(s.size()));
+    }
     std::string receive(int ms) {
         std::string got;
-        waitFor([&] {
-            char buf[256];
-            const ssize_t n = ::read(master, buf, sizeof buf);
-            if (n > 0) got.append(buf, static_cast<std::size_t>(n));
-            return !got.empty();
-        }, ms);
+        waitFor(
+            [&] {
+                char buf[256];
+                const ssize_t n = ::read(master, buf, sizeof buf);
+                if (n > 0) got.append(buf, static_cast<std::size_t>(n));
+                return !got.empty();
+            },
+            ms);
         return got;
     }
     speed_t speed() const {
@@ -97,6 +101,34 @@ TEST(QtSerialPort, CarriesBytesBothWaysAtTheChosenSpeed) {
     EXPECT_FALSE(port.isOpen());
     EXPECT_FALSE(port.write(bytesOf("*")));
     EXPECT_FALSE(port.read(1, got));
+}
+
+// A reply already waiting when the tool writes is reported after the write, never inside it.
+TEST(QtSerialPort, ArrivalsDuringAWriteAreReportedAfterIt) {
+    Pty pty;
+    ASSERT_FALSE(pty.slave.empty());
+    QtSerialPort port;
+    bool inWrite = false;
+    int insideWrite = 0;
+    std::size_t reported = 0;
+    port.setOnBytesArrived([&](std::size_t n) {
+        if (inWrite) ++insideWrite;
+        reported = n;
+    });
+    ASSERT_TRUE(port.open(pty.slave)) << port.lastError();
+    for (int round = 0; round < 20; ++round) {
+        reported = 0;
+        pty.send("Y");  // waiting in the driver, not yet seen by the event loop
+        inWrite = true;
+        const std::string big(512, '*');  // long enough for Qt to wait for the device
+        EXPECT_TRUE(port.write(bytesOf(big)));
+        inWrite = false;
+        ASSERT_TRUE(waitFor([&] { return reported > 0; }, 1000)) << "round " << round;
+        Bytes got;
+        ASSERT_TRUE(port.read(100, got));
+        pty.receive(200);
+    }
+    EXPECT_EQ(insideWrite, 0);
 }
 
 // Qt 6.4 floods ReadError once the far end goes; the adapter must close once, report the
@@ -160,7 +192,8 @@ TEST(QtPortLister, ListsNamesThePortOpens) {
     ASSERT_EQ(names.size(), static_cast<std::size_t>(infos.size()));
     for (std::size_t i = 0; i < names.size(); ++i) {
         EXPECT_EQ(names[i], infos[static_cast<qsizetype>(i)].portName().toStdString());
-        EXPECT_EQ(QtSerialPort::devicePath(names[i]), infos[static_cast<qsizetype>(i)].systemLocation());
+        EXPECT_EQ(QtSerialPort::devicePath(names[i]),
+                  infos[static_cast<qsizetype>(i)].systemLocation());
     }
 }
 
@@ -182,11 +215,13 @@ TEST(QtSerialPortWithSimulator, TalksToTheModuleAndSurvivesItsEnd) {
     auto exchange = [&](const std::string& request, std::size_t replyBytes) {
         EXPECT_TRUE(port.write(bytesOf(request))) << port.lastError();
         Bytes all, got;
-        waitFor([&] {
-            if (port.bytesAvailable() > 0 && port.read(256, got))
-                all.insert(all.end(), got.begin(), got.end());
-            return all.size() >= replyBytes;
-        }, 3000);
+        waitFor(
+            [&] {
+                if (port.bytesAvailable() > 0 && port.read(256, got))
+                    all.insert(all.end(), got.begin(), got.end());
+                return all.size() >= replyBytes;
+            },
+            3000);
         return all;
     };
     const Bytes version = exchange("V", 11);

@@ -1,5 +1,8 @@
+#include "ui/Shell.h"
+
 #include <QComboBox>
 #include <QLabel>
+#include <QLocale>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -11,7 +14,6 @@
 #include "sim/SimModule.h"
 #include "sim/SimPort.h"
 #include "tests/support/ScriptedDialogs.h"
-#include "ui/Shell.h"
 #include "ui/Widgets.h"
 
 using namespace qor;
@@ -30,8 +32,14 @@ struct FixedPorts : PortLister {
 struct ScriptedFileDialogs : FileDialogs {
     std::optional<std::string> answer;
     int asked = 0;
-    std::optional<std::string> getSaveFileName(const FileDialogSpec&) override { ++asked; return answer; }
-    std::optional<std::string> getOpenFileName(const FileDialogSpec&) override { ++asked; return answer; }
+    std::optional<std::string> getSaveFileName(const FileDialogSpec&) override {
+        ++asked;
+        return answer;
+    }
+    std::optional<std::string> getOpenFileName(const FileDialogSpec&) override {
+        ++asked;
+        return answer;
+    }
 };
 
 // The windows bound to the real core, talking to the simulated module in virtual time.
@@ -49,10 +57,9 @@ struct ShellTest : ::testing::Test {
 
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        shell = std::make_unique<Shell>(Shell::Platform{clock, port, dialogs, opener, ports,
-                                                        fileDialogs, files},
-                                        std::vector<std::string>{"qor-etc", "-O"},
-                                        dir.path().toStdString() + "/");
+        shell = std::make_unique<Shell>(
+            Shell::Platform{clock, port, dialogs, opener, ports, fileDialogs, files},
+            std::vector<std::string>{"qor-etc", "-O"}, dir.path().toStdString() + "/");
         shell->tool().overridePort(sim::SimPort::kDefaultDevice);
         shell->runSplash();  // "-O": none
         shell->showMain();
@@ -60,7 +67,9 @@ struct ShellTest : ::testing::Test {
     MainWindow& w() { return shell->mainWindow(); }
     const Presentation& view() { return shell->tool().view(); }
     template <class T = QWidget>
-    T* get(const QString& name) { return child<T>(&w(), name); }
+    T* get(const QString& name) {
+        return child<T>(&w(), name);
+    }
 
     // Every value label, LED and the dashboard look as the core's presentation has them.
     void expectWindowShowsView() {
@@ -68,7 +77,8 @@ struct ShellTest : ::testing::Test {
         const auto& m = view().main;
         EXPECT_EQ(w().windowTitle().toStdString(), m.caption);
         auto* dash = get<GradientPanel>("Panel_dashbord");
-        EXPECT_EQ(dash->gradientStart(), m.dashboardOnlineLook ? QColor(228, 231, 233) : QColor(255, 66, 66));
+        EXPECT_EQ(dash->gradientStart(),
+                  m.dashboardOnlineLook ? QColor(228, 231, 233) : QColor(255, 66, 66));
         for (std::size_t i = 0; i < d.values.size(); ++i) {
             const QString name = QString::fromUtf8(DashboardView::kValueNames[i]);
             auto* label = get<QLabel>("Label_" + name + "_waarde");
@@ -101,8 +111,8 @@ struct ShellTest : ::testing::Test {
 };
 
 TEST_F(ShellTest, OnlineFrameFromTheModuleReachesTheWindows) {
-    module.setLiveWord(sim::live::EngineSpeed, 123);                // 1230 rpm
-    module.setLiveWord(sim::live::Battery, 18);                     // 12.5 V
+    module.setLiveWord(sim::live::EngineSpeed, 123);                 // 1230 rpm
+    module.setLiveWord(sim::live::Battery, 18);                      // 12.5 V
     module.setLiveWord(sim::live::StatusBits, (1u << 11) | 0x0101);  // power panel, two LEDs
     module.setLiveWord(sim::live::ErrorWord3, 0x0002);               // "5V short circuit"
     ASSERT_TRUE(clock.runUntil([&] { return view().dashboard.values[0] == "1230"; }, 20000))
@@ -249,6 +259,26 @@ TEST(ShellSplash, CreditClickAndOkGoThroughTheCore) {
     EXPECT_FALSE(shell.tool().view().splash.visible);
     shell.showMain();
     EXPECT_TRUE(shell.mainWindow().isVisible());
+}
+
+}  // namespace
+
+namespace {
+
+// Live values follow the user's decimal separator.
+struct ShellGermanLocaleTest : ShellTest {
+    void SetUp() override {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        ShellTest::SetUp();
+    }
+    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+};
+
+TEST_F(ShellGermanLocaleTest, ValuesUseTheLocalesSeparator) {
+    module.setLiveWord(sim::live::Battery, 18);  // 12.5 V
+    ASSERT_TRUE(clock.runUntil([&] { return view().dashboard.active; }, 20000));
+    clock.advance(300);
+    EXPECT_EQ(get<QLabel>("Label_Battery_Voltage_waarde")->text(), "12,5");
 }
 
 }  // namespace

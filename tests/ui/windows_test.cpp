@@ -1,10 +1,10 @@
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QCloseEvent>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -134,7 +134,8 @@ TEST(ErrorsWindow, RendersTheCoresConditions) {
     // An error that comes back as a warning turns orange and loses its "!".
     ApplyErrorWords(v, 0x0100, 0x0400, 0x0002);
     e.render(v);
-    EXPECT_EQ(child<Led>(&e, "AdvSmoothStatusIndicator_error_00")->color(), QColor(0xFF, 0x94, 0x28));
+    EXPECT_EQ(child<Led>(&e, "AdvSmoothStatusIndicator_error_00")->color(),
+              QColor(0xFF, 0x94, 0x28));
     EXPECT_EQ(child<Led>(&e, "AdvSmoothStatusIndicator_error_00")->caption(), "");
 
     QSignalSpy clear(&e, &ErrorsWindow::clearClicked);
