@@ -175,17 +175,22 @@ BENCHMARK(BM_Download)->UseManualTime()->Unit(benchmark::kMillisecond)->Iteratio
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::size_t fast = uploadFastBytes();
+    const int ticks = downloadTicks();
     std::printf(
         "floor = the bytes the protocol needs on the wire, 10 bits each, at the baud rate in use,\n"
         "        plus the timer waits it prescribes:\n"
-        "upload:   80 ms poll tick + 'V' and its reply (12 bytes at 9600) + one 50 ms sequencer\n"
-        "          tick (the 'G' goes out inside it) + %zu bytes at 115200 ('S', 'a' and the 18\n"
-        "          block reads with their replies, back to back).\n"
-        "download: 'V' and its reply (12 bytes at 9600) + %d sequencer ticks x 50 ms (the baud\n"
-        "          switch, one per page frame, one per step completion, 'R'; each frame and its\n"
-        "          'Y' fit inside a tick at 115200) + 'R' and its reply (2 bytes at 115200).\n"
+        "upload:   80 ms poll tick + 'V' and its reply (12 bytes at 9600: %.2f ms) + one 50 ms\n"
+        "          sequencer tick (the 'G' goes out inside it) + %zu bytes at 115200 ('S', 'a'\n"
+        "          and the 18 block reads with their replies, back to back: %.2f ms) = %.2f ms.\n"
+        "download: 'V' and its reply (12 bytes at 9600: %.2f ms) + %d sequencer ticks x 50 ms\n"
+        "          (the baud switch, one per page frame, one per step completion, 'R'; each frame\n"
+        "          and its 'Y' fit inside a tick at 115200) + 'R' and its reply (2 bytes at\n"
+        "          115200: %.2f ms) = %.2f ms.\n"
         "ratio = wall / floor; bytes_* and ticks_seen are what the run measured.\n",
-        uploadFastBytes(), downloadTicks());
+        wireMs(12, 9600), fast, wireMs(fast, 115200),
+        80 + wireMs(12, 9600) + 50 + wireMs(fast, 115200), wireMs(12, 9600), ticks,
+        wireMs(2, 115200), wireMs(12, 9600) + ticks * 50.0 + wireMs(2, 115200));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

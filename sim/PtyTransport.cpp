@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
+#include <time.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -76,7 +78,11 @@ bool PtyTransport::open(std::string& error) {
 }
 
 Millis PtyTransport::now() const {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+    return nowUs() / 1000;
+}
+
+PtyTransport::Micros PtyTransport::nowUs() const {
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
                                                                  start_)
         .count();
 }
@@ -111,17 +117,20 @@ void PtyTransport::handleInput(const Bytes& in) {
         dropDevice();
         return;
     }
-    Millis start = now() + (paced_ ? wireTime(in.size(), baud) : 0);
+    // Microseconds throughout: at the fast speed a whole exchange takes about a millisecond,
+    // so rounding each step up to whole milliseconds would more than double it.
+    constexpr std::int64_t kUs = 1000;
+    Micros start = nowUs() + (paced_ ? wireTime(in.size(), baud, kUs) : 0);
     for (const auto& t : sent) {
         start = std::max(start, lineFreeAt_);
-        const ChunkPlan plan = planChunks(t, paced_);
+        const ChunkPlan plan = planChunks(t, paced_, kUs);
         for (const auto& c : plan.chunks) out_.push_back({start + c.at, t.baud, c.bytes});
         lineFreeAt_ = start + plan.end;
     }
 }
 
 void PtyTransport::sendDue() {
-    while (master_ >= 0 && !out_.empty() && out_.front().due <= now()) {
+    while (master_ >= 0 && !out_.empty() && out_.front().due <= nowUs()) {
         Pending p = std::move(out_.front());
         out_.pop_front();
         const int baud = toolBaud();
@@ -144,19 +153,21 @@ void PtyTransport::dropDevice() {
 }
 
 int PtyTransport::serve(const volatile std::sig_atomic_t* stop) {
-    Millis nextTick = now();
+    Micros nextTick = nowUs();
     while (!*stop) {
-        if (tick_ && now() >= nextTick) {
+        if (tick_ && nowUs() >= nextTick) {
             tick_(now());
-            nextTick = now() + tickPeriod_;
+            nextTick = nowUs() + tickPeriod_ * 1000;
         }
         sendDue();
-        Millis wait = tick_ ? nextTick - now() : 1000;
-        if (!out_.empty()) wait = std::min(wait, out_.front().due - now());
-        wait = std::clamp<Millis>(wait, 0, 1000);
+        Micros wait = tick_ ? nextTick - nowUs() : 1000000;
+        if (!out_.empty()) wait = std::min(wait, out_.front().due - nowUs());
+        wait = std::clamp<Micros>(wait, 0, 1000000);
+        // ppoll: a reply is due to the microsecond, not at the next whole millisecond.
+        const timespec timeout{static_cast<time_t>(wait / 1000000),
+                               static_cast<long>(wait % 1000000) * 1000};
         pollfd p{master_, POLLIN, 0};
-        const int r =
-            ::poll(master_ >= 0 ? &p : nullptr, master_ >= 0 ? 1 : 0, static_cast<int>(wait));
+        const int r = ::ppoll(master_ >= 0 ? &p : nullptr, master_ >= 0 ? 1 : 0, &timeout, nullptr);
         if (r < 0) {
             if (errno == EINTR) continue;
             std::perror("poll");

@@ -1,5 +1,6 @@
 #pragma once
 #include <chrono>
+#include <cstdint>
 #include <csignal>
 #include <deque>
 #include <functional>
@@ -40,8 +41,11 @@ class PtyTransport {
     Millis now() const;
 
   private:
+    using Micros = std::int64_t;
+    Micros nowUs() const;
+
     struct Pending {
-        Millis due;
+        Micros due;
         int baud;  // the module's speed when it sent them
         Bytes bytes;
     };
@@ -59,7 +63,7 @@ class PtyTransport {
     Millis tickPeriod_ = 100;
     std::function<void(Millis)> tick_;
     std::deque<Pending> out_;
-    Millis lineFreeAt_ = 0;
+    Micros lineFreeAt_ = 0;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 

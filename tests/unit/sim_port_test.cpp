@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -134,6 +135,44 @@ TEST(SimPort, PacedRepliesTakeTenBitTimesPerByteAtTheCurrentBaud) {
     EXPECT_EQ(l.received.size(), 66u);
     EXPECT_EQ(l.events.back().first - sent, 1 + 1 + 6);
     EXPECT_GE(l.events.size(), 5u) << "bytes arrive spread over the wire time";
+}
+
+// The pseudo-terminal plans in microseconds: a block reply at the fast speed must keep its
+// 1.91 ms, not grow to whole milliseconds per byte group, while still arriving in groups.
+TEST(SimPort, MicrosecondPlansKeepTheExactWireTime) {
+    EXPECT_EQ(wireTime(1, 9600, 1000), 1042);   // 1041.67 us
+    EXPECT_EQ(wireTime(6, 115200, 1000), 521);  // 520.83 us
+    EXPECT_EQ(wireTime(22, 115200, 1000), 1910);
+
+    using Plan = std::vector<std::pair<std::int64_t, std::size_t>>;  // (at, bytes) per group
+    struct Case {
+        const char* what;
+        Transmission t;
+        bool paced;
+        Plan groups;
+        std::int64_t end;
+    };
+    const Bytes b22(22, 0x5A);
+    const std::vector<Case> cases{
+        {"paced, grouped by millisecond, each group at its last byte",
+         {b22, kFastBaud, 0, 1, 0}, true, {{955, 11}, {1910, 11}}, 1910},
+        {"delay and gaps in whole ms, wire time exact",
+         {b22, kFastBaud, 3, 2, 5}, true, {{3955, 11}, {9910, 11}}, 9910},
+        {"unpaced: whole pieces at once", {b22, kFastBaud, 3, 2, 5}, false, {{3000, 11}, {8000, 11}},
+         8000},
+    };
+    for (const auto& c : cases) {
+        const ChunkPlan plan = planChunks(c.t, c.paced, 1000);
+        Plan got;
+        for (const auto& chunk : plan.chunks) got.push_back({chunk.at, chunk.bytes.size()});
+        EXPECT_EQ(got, c.groups) << c.what;
+        EXPECT_EQ(plan.end, c.end) << c.what;
+    }
+    // The same reply planned in milliseconds, as the in-process port does, is unchanged.
+    const ChunkPlan ms = planChunks({b22, kFastBaud, 0, 1, 0}, true);
+    ASSERT_EQ(ms.chunks.size(), 2u);
+    EXPECT_EQ(ms.chunks.back().at, 2);
+    EXPECT_EQ(ms.end, 2);
 }
 
 TEST(SimPort, FaultsPerLetterAndOccurrence) {

@@ -2,6 +2,7 @@
 // A real-time Scheduler on a poll() event loop: timers on the monotonic clock and readable
 // file descriptors, all handled on the calling thread, one event at a time.
 #include <poll.h>
+#include <time.h>
 
 #include <algorithm>
 #include <chrono>
@@ -54,9 +55,12 @@ public:
                 if (t->on) wait = std::min(wait, t->due - now);
             std::vector<pollfd> fds;
             for (const auto& w : watches_) fds.push_back({w.fd, POLLIN, 0});
-            // Round up so a timer is never woken for early; poll() then fires it on time.
-            const int timeout = wait <= 0 ? 0 : static_cast<int>(std::ceil(wait));
-            const int n = ::poll(fds.data(), fds.size(), timeout);
+            // To the nanosecond (rounded up so a timer is never woken for early): a whole
+            // millisecond of rounding on each 50 ms tick would add up over a transfer.
+            const auto ns = wait <= 0 ? 0 : static_cast<long long>(std::ceil(wait * 1e6));
+            const timespec timeout{static_cast<time_t>(ns / 1000000000),
+                                   static_cast<long>(ns % 1000000000)};
+            const int n = ::ppoll(fds.data(), fds.size(), &timeout, nullptr);
             if (n > 0) {
                 for (const auto& p : fds) {
                     if (!(p.revents & (POLLIN | POLLERR | POLLHUP))) continue;
