@@ -56,6 +56,7 @@ bool Link::SendFrame(const Bytes& frame) {
         return false;
     }
     clearRx();
+    answered_ = false;
     const bool written = port_.write(frame);
     t_.timer2->setEnabled(true);  // a running time-out keeps its period
     if (!written) {
@@ -187,6 +188,7 @@ void Link::RequestPollAction(int action) {
 }
 
 void Link::ReplyFailure() {
+    answered_ = true;
     StopLink();
     RequestPollAction(6);
 }
@@ -331,15 +333,20 @@ void Link::OnBytesArrived(std::size_t n) {
                          {Button::Yes, Button::No});
         return;
     }
-    if (chunk.empty()) return;
-    s_.RxCount += static_cast<int>(chunk.size());
-    s_.RxBuffer.insert(s_.RxBuffer.end(), chunk.begin(), chunk.end());
-    if (!frames::AcceptedFirstByte(s_.RxBuffer.front())) {
-        clearRx();
-        ReplyFailure();
-        return;
+    // The port merges and splits replies at will, so the bytes are taken one at a time: a
+    // reply is complete at exactly its length however it was cut, and once it has been taken
+    // or refused, bytes after it belong to no request and are dropped until the next send.
+    for (const Byte b : chunk) {
+        if (answered_ || s_.RxMuted) return;
+        ++s_.RxCount;
+        s_.RxBuffer.push_back(b);
+        if (!frames::AcceptedFirstByte(s_.RxBuffer.front())) {
+            clearRx();
+            ReplyFailure();
+            return;
+        }
+        dispatch(1);
     }
-    dispatch(chunk.size());
 }
 
 // False while the reply is still short; otherwise Timer2 stops and a bad checksum fails.
@@ -370,6 +377,7 @@ void Link::dispatch(std::size_t arrived) {
         if (c.pending != pending) continue;
         if (first != c.first) return ReplyFailure();
         if (!completeAndCheck(c.length)) return;
+        answered_ = true;  // before the consumers: they may send the next request
         const Bytes& rx = s_.RxBuffer;
         switch (pending) {
             case '*': {
@@ -431,6 +439,7 @@ void Link::dispatch(std::size_t arrived) {
         case 'B':
             t_.timer2->setEnabled(false);
             if (first != 'Y') return ReplyFailure();
+            answered_ = true;
             s_.CommErrorCount = 0;
             s_.StepDone = true;
             return;
@@ -438,6 +447,7 @@ void Link::dispatch(std::size_t arrived) {
         case 'b':
             t_.timer2->setEnabled(false);
             if (first != 'Y') return ReplyFailure();
+            answered_ = true;
             s_.CommErrorCount = 0;
             s_.StepDone = true;
             s_.ChartWriteBusy = false;
@@ -446,6 +456,7 @@ void Link::dispatch(std::size_t arrived) {
         case 'L':
             t_.timer2->setEnabled(false);
             if (first != 'L') return ReplyFailure();
+            answered_ = true;
             s_.CommErrorCount = 0;
             call(consumers.hideUpDownloadMenu);
             call(consumers.setDataLockedLook, true);
@@ -455,6 +466,7 @@ void Link::dispatch(std::size_t arrived) {
         case 'R':
             t_.timer2->setEnabled(false);
             if (first != 'R') return ReplyFailure();
+            answered_ = true;
             call(consumers.downloadEnd);
             return;
         default:
@@ -469,12 +481,13 @@ void Link::blockReply(std::size_t arrived) {
         std::min(view_.main.gaugePosition + static_cast<int>(arrived), view_.main.gaugeMaximum);
     const int expected = 2 * s_.BlockCount + 2;
     if (s_.RxCount != expected) {
-        // A full time-out runs from each chunk, so a slow but steady reply completes.
+        // A full time-out runs from the latest byte, so a slow but steady reply completes.
         t_.timer2->setEnabled(false);
         t_.timer2->setEnabled(true);
         return;
     }
     if (!frames::ChecksumOk(s_.RxBuffer)) return ReplyFailure();
+    answered_ = true;
     s_.CommErrorCount = 0;
     t_.timer2->setEnabled(false);
     call(consumers.blockReceived);

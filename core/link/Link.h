@@ -118,6 +118,7 @@ class Link {
     LinkTimers& t_;
     int baud_ = kSlowBaud;
     bool retrying_ = false;  // a re-send keeps the caption naming the port
+    bool answered_ = false;  // the outstanding request's reply was taken or refused
 };
 
 }  // namespace qor
