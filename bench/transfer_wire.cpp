@@ -4,7 +4,6 @@
 // the baud rates used, plus the timer waits the protocol itself prescribes.
 #include <benchmark/benchmark.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,48 +14,27 @@
 #include <string>
 
 #include "core/app/Identity.h"
+#include "sim/SimProcess.h"
 #include "tools/qor-etc-cli/Session.h"
 
-extern char** environ;
 
 namespace {
 
 using qor::cli::Session;
 
 // qor-etc-sim --pace, its device path read from the first line it prints.
-class PacedSim {
-public:
-    PacedSim() {
-        int fds[2];
-        if (::pipe(fds) != 0) throw std::runtime_error("pipe");
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_adddup2(&fa, fds[1], 1);
-        posix_spawn_file_actions_addclose(&fa, fds[0]);
-        const std::string exe = std::string(QOR_BIN_DIR) + "/qor-etc-sim";
-        // QOR_BENCH_SIM_LOG=FILE keeps the simulator's byte log for a closer look.
-        const char* log = std::getenv("QOR_BENCH_SIM_LOG");
-        char* argv[] = {const_cast<char*>(exe.c_str()), const_cast<char*>("--pace"),
-                        const_cast<char*>(log ? "--log" : nullptr), const_cast<char*>(log), nullptr};
-        if (posix_spawn(&pid_, exe.c_str(), &fa, nullptr, argv, environ) != 0)
-            throw std::runtime_error("cannot start " + exe);
-        posix_spawn_file_actions_destroy(&fa);
-        ::close(fds[1]);
-        char c;
-        while (::read(fds[0], &c, 1) == 1 && c != '\n') device_ += c;
-        ::close(fds[0]);
-        if (device_.empty()) throw std::runtime_error("qor-etc-sim printed no device");
-    }
-    ~PacedSim() {
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-    }
-    const std::string& device() const { return device_; }
+// QOR_BENCH_SIM_LOG=FILE keeps the simulator's byte log for a closer look.
+std::vector<std::string> pacedSimArgs() {
+    std::vector<std::string> args{"--pace"};
+    if (const char* log = std::getenv("QOR_BENCH_SIM_LOG")) args.insert(args.end(), {"--log", log});
+    return args;
+}
 
-private:
-    pid_t pid_ = -1;
-    std::string device_;
+class PacedSim : public qor::sim::SimProcess {
+public:
+    PacedSim() : SimProcess(std::string(QOR_BIN_DIR) + "/qor-etc-sim", pacedSimArgs()) {
+        if (device().empty()) throw std::runtime_error("qor-etc-sim printed no device");
+    }
 };
 
 // Bytes of an upload after the switch to 115200: 'S' and its 8-byte reply, the 6-byte 'a'

@@ -176,6 +176,14 @@ int main(int argc, char** argv) {
         }
         module.setImage(file->words);
         if (!versionGiven && !file->version.empty()) module.setVersion(file->version);
+    } else {
+        // A module fresh from the factory: every parameter at its start value, so the demo
+        // shows plausible settings rather than an image of zeros.
+        const qor::ParameterSet startValues;
+        const qor::ImageStores stores;
+        const auto file = qor::ParseParameterFile(qor::BuildParameterFile(
+            module.version(), qor::HasOpenLoopIdle(module.version()), startValues, stores));
+        if (file) module.setImage(file->words);
     }
     if (!faultsPath.empty()) {
         std::string text;

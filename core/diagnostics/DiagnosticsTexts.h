@@ -42,12 +42,6 @@ inline constexpr std::array<std::string_view, 11> kLedCaptions = {
     "Digital input 1", "Digital input 2", "Digital input 3", "CAN input", "HighIdle", "Blib",
     "TPS lim",         "TPS curve 2",     "ALS",             "Launch",    "Airco"};
 
-// Functions a digital input can have, in the order of the hardware page's lists. Digital
-// input 3 has one more item at the end of its list.
-inline constexpr std::array<std::string_view, 8> kDigitalInputFunctions = {
-    "None",       "ALS activation", "Launch control activation", "Airco correction",
-    "High idle",  "Throttle Blip",  "Throttle limit",            "Throttle response curve 2"};
-inline constexpr std::string_view kDigitalInput3RpmInput = "RPM input";
 // Item 7 is too long for the dashboard label.
 inline constexpr int kDigitalInputResponseCurve2 = 7;
 inline constexpr std::string_view kDigitalInputResponseCurve2Short = "Resp. curve 2";

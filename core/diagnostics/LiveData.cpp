@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/diagnostics/DiagnosticsTexts.h"
+#include "core/image/Catalogue.h"
 
 namespace qor {
 namespace {
@@ -51,7 +52,9 @@ std::uint16_t WordAt(std::span<const Byte> frame, int offset) {
     return static_cast<std::uint16_t>(frame[offset] << 8 | frame[offset + 1]);
 }
 
-std::int16_t Signed(std::uint16_t word) { return static_cast<std::int16_t>(word); }
+std::int16_t Signed(std::uint16_t word) {
+    return static_cast<std::int16_t>(word);
+}
 
 // Half of a word to the nearest integer, halves to the even neighbour.
 int RoundedHalf(std::uint16_t word) {
@@ -62,14 +65,29 @@ int RoundedHalf(std::uint16_t word) {
 std::string FormatField(const ValueField& f, std::uint16_t word, const LiveValueFormat& format) {
     double value = 0;
     switch (f.scale) {
-        case Scale::Times10: value = word * 10.0; break;
-        case Scale::Half: value = word / 2.0; break;
-        case Scale::Raw: value = word; break;
-        case Scale::Signed: value = Signed(word); break;
-        case Scale::Tenth: value = word / 10.0; break;
-        case Scale::SignedPercent: value = Signed(word) / kCountsPerPercent; break;
-        case Scale::Battery: value = word * 0.25 + 8.0; break;
-        case Scale::Temperature: return FormatTemperature(word, format);
+        case Scale::Times10:
+            value = word * 10.0;
+            break;
+        case Scale::Half:
+            value = word / 2.0;
+            break;
+        case Scale::Raw:
+            value = word;
+            break;
+        case Scale::Signed:
+            value = Signed(word);
+            break;
+        case Scale::Tenth:
+            value = word / 10.0;
+            break;
+        case Scale::SignedPercent:
+            value = Signed(word) / kCountsPerPercent;
+            break;
+        case Scale::Battery:
+            value = word * 0.25 + 8.0;
+            break;
+        case Scale::Temperature:
+            return FormatTemperature(word, format);
     }
     return FormatLiveValue(value, f.decimals, f.maxSignificant, format);
 }
@@ -91,30 +109,32 @@ void ResetLiveValues(DashboardView& dashboard) {
     dashboard.values.fill(std::string(diagtext::kResetValue));
 }
 
+namespace {
+// The hardware page's lists of what each digital input does; the labels show their captions.
+constexpr std::array<std::string_view, 3> kDigitalInputLists = {
+    "hardware_settings_digital_input_1", "hardware_settings_digital_input_2",
+    "hardware_settings_digital_input_3"};
+}  // namespace
+
 void UpdateDigitalInputLabels(DashboardView& dashboard, const std::array<int, 3>& selectedItems) {
-    const auto& functions = diagtext::kDigitalInputFunctions;
     for (std::size_t i = 0; i < selectedItems.size(); ++i) {
-        const int last = static_cast<int>(functions.size()) - (i == 2 ? 0 : 1);
-        const int item = std::min(selectedItems[i], last);
+        const auto& items =
+            Catalogue()[static_cast<std::size_t>(ParamIndex(kDigitalInputLists[i]))].items;
+        const int item = std::min(selectedItems[i], static_cast<int>(items.size()) - 1);
         std::string& text = dashboard.digitalInputTexts[i];
         if (item < 0)
             text.clear();
-        else if (item == static_cast<int>(functions.size()))
-            text = diagtext::kDigitalInput3RpmInput;
         else if (item == diagtext::kDigitalInputResponseCurve2)
             text = diagtext::kDigitalInputResponseCurve2Short;
         else
-            text = functions[item];
+            text = items[static_cast<std::size_t>(item)];
     }
 }
 
 void UpdateDigitalInputLabels(DashboardView& dashboard, const ParameterSet& params) {
-    static constexpr std::array<std::string_view, 3> kNames = {
-        "hardware_settings_digital_input_1", "hardware_settings_digital_input_2",
-        "hardware_settings_digital_input_3"};
     std::array<int, 3> items{};
-    for (std::size_t i = 0; i < kNames.size(); ++i)
-        items[i] = static_cast<int>(params.get(kNames[i]));
+    for (std::size_t i = 0; i < kDigitalInputLists.size(); ++i)
+        items[i] = static_cast<int>(params.get(kDigitalInputLists[i]));
     UpdateDigitalInputLabels(dashboard, items);
 }
 
@@ -153,7 +173,8 @@ bool LiveDataDecoder::DecodeLiveDataFrame(std::span<const Byte> frame) {
     }
 
     ApplyStatusBits(dash, p_.main, WordAt(frame, liveframe::kStatusBits));
-    if (HandleCalibrationResult) HandleCalibrationResult(WordAt(frame, liveframe::kCalibrationResult));
+    if (HandleCalibrationResult)
+        HandleCalibrationResult(WordAt(frame, liveframe::kCalibrationResult));
     ApplyErrorWords(p_.errors, WordAt(frame, liveframe::kErrorWord1),
                     WordAt(frame, liveframe::kErrorWord2), WordAt(frame, liveframe::kErrorWord3));
     return true;

@@ -307,6 +307,7 @@ void Transfer::PredefinedSend() {
     link().StopLink();
     st.SendIndex = 1;
     st.SendRow = 0;
+    // As for a page Send: the second frame waits for the first one's acknowledgement.
     st.StepDone = false;
     st.RxMuted = false;
     st.PollAction = 6;

@@ -2,7 +2,6 @@
 // module to another through a parameter file, and the exit codes scripts rely on.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,46 +10,18 @@
 #include <fstream>
 
 #include "core/image/ParameterFile.h"
+#include "sim/SimProcess.h"
 #include "tests/scenario/transfer_rig.h"
 
-extern char** environ;
 
 namespace qor::test {
 namespace {
 
 const std::string kBin = QOR_BIN_DIR;
 
-class SimProcess {
-public:
-    explicit SimProcess(std::vector<std::string> args) {
-        int fds[2];
-        if (::pipe(fds) != 0) return;
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_adddup2(&fa, fds[1], 1);
-        posix_spawn_file_actions_addclose(&fa, fds[0]);
-        args.insert(args.begin(), kBin + "/qor-etc-sim");
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, argv[0], &fa, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&fa);
-        ::close(fds[1]);
-        char c;
-        while (pid_ > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n') device_ += c;
-        ::close(fds[0]);
-    }
-    ~SimProcess() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-    }
-    const std::string& device() const { return device_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string device_;
+struct SimProcess : sim::SimProcess {
+    explicit SimProcess(const std::vector<std::string>& args)
+        : sim::SimProcess(kBin + "/qor-etc-sim", args) {}
 };
 
 int cli(const std::string& args) {

@@ -302,6 +302,36 @@ TEST(TransferEntries, PageSendsAndChainsWriteTheirPagesThenEnd) {
     }
 }
 
+// Entries that call their page's encoder directly must still wait for each 'Y': a module that
+// answers slower than one sequencer tick sees no page write while the previous one is unanswered.
+TEST(TransferEntries, DirectEntriesWaitForEachAcknowledgementOfASlowModule) {
+    constexpr Millis kAnswerAfter = 120;
+    const std::vector<EntryCase> cases = {
+        {"hardware Send", [](Transfer& t) { t.PageSend(90); }, {}},
+        {"CAN Send", [](Transfer& t) { t.PageSend(140); }, {}},
+        {"predefined", [](Transfer& t) { t.PredefinedSend(); }, {}},
+        {"ETC Send", [](Transfer& t) { t.EtcChainSend(); }, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TransferRig r;
+        ASSERT_TRUE(r.startAndUpload());
+        r.sched.advance(10);
+        r.portA.setLatency(kAnswerAfter);
+        r.sched.advance(2 * kAnswerAfter);  // the last fast live data exchange is over
+        r.portA.clearWrites();
+        c.enter(r.transfer);
+        ASSERT_TRUE(r.runUntilLive(120000));
+        std::vector<Millis> sent;
+        for (const auto& w : r.portA.writes())
+            if (!w.bytes.empty() && (w.bytes[0] == 'E' || w.bytes[0] == 'R')) sent.push_back(w.at);
+        ASSERT_GE(sent.size(), 2u);
+        for (std::size_t i = 1; i < sent.size(); ++i)
+            EXPECT_GE(sent[i] - sent[i - 1], kAnswerAfter) << "write " << i;
+        EXPECT_EQ(r.st().CommErrorCount, 0);
+    }
+}
+
 // Predefined settings files, served from memory.
 class MemoryFiles : public FileStore {
 public:

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -18,67 +17,19 @@
 #include <vector>
 
 #include "core/platform/Bytes.h"
+#include "sim/SimProcess.h"
 
-extern char** environ;
 
 namespace qor {
 namespace {
 
 namespace fs = std::filesystem;
 
-class SimProcess {
-  public:
-    explicit SimProcess(const std::vector<std::string>& args) {
-        int out[2];
-        if (pipe(out) != 0) return;
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_adddup2(&fa, out[1], 1);
-        posix_spawn_file_actions_addclose(&fa, out[0]);
-        posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-        std::vector<std::string> all{std::string(QOR_BIN_DIR) + "/qor-etc-sim"};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, argv[0], &fa, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&fa);
-        close(out[1]);
-        out_ = out[0];
-    }
-    ~SimProcess() {
-        if (pid_ > 0 && !waited_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (out_ >= 0) close(out_);
-    }
-    // The first stdout line, waiting up to 5 s.
-    std::string firstLine() {
-        std::string line;
-        char c;
-        pollfd p{out_, POLLIN, 0};
-        while (poll(&p, 1, 5000) > 0 && read(out_, &c, 1) == 1 && c != '\n') line += c;
-        return line;
-    }
-    // Sends a signal and returns the exit status (or -1 if it did not exit normally in time).
-    int stop(int sig) {
-        kill(pid_, sig);
-        for (int i = 0; i < 200; ++i) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                waited_ = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return -1;
-    }
-
-  private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    bool waited_ = false;
+// The simulator program, quiet on stderr.
+struct SimProcess : sim::SimProcess {
+    explicit SimProcess(const std::vector<std::string>& args)
+        : sim::SimProcess(std::string(QOR_BIN_DIR) + "/qor-etc-sim", args, true) {}
+    std::string firstLine() const { return device(); }
 };
 
 struct Tty {
