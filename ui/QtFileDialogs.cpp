@@ -18,24 +18,24 @@ QString QtFileDialogs::filterOf(const std::string& filter) {
            p + QStringLiteral(")");
 }
 
-std::optional<std::string> QtFileDialogs::run(const FileDialogSpec& spec, bool save) {
-    QFileDialog dialog(parent_ ? parent_() : nullptr, QString::fromStdString(spec.title),
-                       QString::fromStdString(spec.initialDir), filterOf(spec.filter));
+std::optional<std::string> QtFileDialogs::run(const FileDialogSpec& request, bool save) {
+    QFileDialog dialog(parent_ ? parent_() : nullptr, QString::fromStdString(request.title),
+                       QString::fromStdString(request.initialDir), filterOf(request.filter));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(QString::fromStdString(spec.defaultExtension));
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !spec.confirmOverwrite);
-    if (!spec.initialName.empty()) dialog.selectFile(QString::fromStdString(spec.initialName));
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+    if (!request.initialName.empty()) dialog.selectFile(QString::fromStdString(request.initialName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString();
 }
 
-std::optional<std::string> QtFileDialogs::getSaveFileName(const FileDialogSpec& spec) {
-    return run(spec, true);
+std::optional<std::string> QtFileDialogs::getSaveFileName(const FileDialogSpec& request) {
+    return run(request, true);
 }
 
-std::optional<std::string> QtFileDialogs::getOpenFileName(const FileDialogSpec& spec) {
-    return run(spec, false);
+std::optional<std::string> QtFileDialogs::getOpenFileName(const FileDialogSpec& request) {
+    return run(request, false);
 }
 
 }  // namespace qor::ui
