@@ -42,8 +42,9 @@ struct ScriptedFileDialogs : FileDialogs {
     }
 };
 
-// The windows bound to the real core, talking to the simulated module in virtual time.
-struct ShellTest : ::testing::Test {
+// The platform pieces a Shell is built on: the simulated module in virtual time, scripted
+// dialogs and a temporary program folder.
+struct ShellDoubles {
     VirtualScheduler clock;
     sim::SimModule module;
     sim::SimPort port{clock, module};
@@ -53,13 +54,21 @@ struct ShellTest : ::testing::Test {
     ScriptedFileDialogs fileDialogs;
     DiskFileStore files;
     QTemporaryDir dir;
+
+    std::unique_ptr<Shell> makeShell(std::vector<std::string> args) {
+        return std::make_unique<Shell>(
+            Shell::Platform{clock, port, dialogs, opener, ports, fileDialogs, files},
+            std::move(args), dir.path().toStdString() + "/");
+    }
+};
+
+// The windows bound to the real core, talking to the simulated module in virtual time.
+struct ShellTest : ::testing::Test, ShellDoubles {
     std::unique_ptr<Shell> shell;
 
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        shell = std::make_unique<Shell>(
-            Shell::Platform{clock, port, dialogs, opener, ports, fileDialogs, files},
-            std::vector<std::string>{"qor-etc", "-O"}, dir.path().toStdString() + "/");
+        shell = makeShell({"qor-etc", "-O"});
         shell->tool().overridePort(sim::SimPort::kDefaultDevice);
         shell->runSplash();  // "-O": none
         shell->showMain();
@@ -226,17 +235,9 @@ namespace {
 
 // Without "-O" the splash comes first; its credit click goes through the core, and OK ends it.
 TEST(ShellSplash, CreditClickAndOkGoThroughTheCore) {
-    VirtualScheduler clock;
-    sim::SimModule module;
-    sim::SimPort port{clock, module};
-    test::ScriptedDialogs dialogs;
-    NoDocuments opener;
-    FixedPorts ports;
-    ScriptedFileDialogs fileDialogs;
-    DiskFileStore files;
-    QTemporaryDir dir;
-    Shell shell(Shell::Platform{clock, port, dialogs, opener, ports, fileDialogs, files},
-                std::vector<std::string>{"qor-etc", "-o"}, dir.path().toStdString() + "/");
+    ShellDoubles doubles;
+    auto owned = doubles.makeShell({"qor-etc", "-o"});
+    Shell& shell = *owned;
     ASSERT_TRUE(shell.tool().view().splash.visible);
     QColor creditSeen;
     bool clicked = false;
